@@ -1,0 +1,18 @@
+# skylaunch_add_test(<name> SOURCES ... [LIBS ...] [WINDOWS_ONLY] [NEEDS_SERVICES])
+# One GoogleTest executable is one CTest test; in the Windows builds CTest runs it under Wine
+# through CMAKE_CROSSCOMPILING_EMULATOR.
+function(skylaunch_add_test name)
+  cmake_parse_arguments(T "WINDOWS_ONLY;NEEDS_SERVICES" "" "SOURCES;LIBS" ${ARGN})
+  if(T_WINDOWS_ONLY AND NOT WIN32)
+    return()
+  endif()
+  add_executable(${name} ${T_SOURCES})
+  target_link_libraries(${name} PRIVATE ${T_LIBS} gmock gtest_main)
+  add_test(NAME ${name} COMMAND ${name})
+  if(T_NEEDS_SERVICES)
+    if(NOT COMMAND skylaunch_needs_services)
+      message(FATAL_ERROR "${name} needs the local services, but cmake/LocalServices.cmake is missing")
+    endif()
+    skylaunch_needs_services(${name})
+  endif()
+endfunction()

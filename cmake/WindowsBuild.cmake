@@ -1,0 +1,16 @@
+# Settings of the mingw-w64 builds: a self-contained executable and a Wine prefix per build tree.
+add_compile_definitions(UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601 WINVER=0x0601)
+# Linked statically so that the program needs only the system's own DLLs.
+add_link_options(-static -static-libgcc -static-libstdc++)
+
+set(SKYLAUNCH_WINE "wine" CACHE STRING "Wine loader that runs this build's programs")
+if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+  set(SKYLAUNCH_WINEARCH win64)
+else()
+  set(SKYLAUNCH_WINEARCH win32)
+endif()
+set(SKYLAUNCH_WINEPREFIX ${CMAKE_BINARY_DIR}/wineprefix)
+configure_file(${CMAKE_SOURCE_DIR}/scripts/wine-run.in ${CMAKE_BINARY_DIR}/wine-run
+               FILE_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE
+                                WORLD_READ WORLD_EXECUTE @ONLY)
+set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_BINARY_DIR}/wine-run)
