@@ -1,0 +1,159 @@
+#include "InternetMgr.h"
+
+#include <wininet.h>
+
+#include <string>
+
+#include "WinText.h"
+
+namespace skylaunch {
+namespace {
+
+class TWinInetConnection final : public TConnectionPlatform {
+ public:
+  bool ConnectedState(uint32_t& flags) override {
+    DWORD value = 0;
+    const bool connected = InternetGetConnectedState(&value, 0) != FALSE;
+    flags = value;
+    return connected;
+  }
+  bool Autodial(HWND window) override {
+    return InternetAutodial(INTERNET_AUTODIAL_FORCE_UNATTENDED, window) != FALSE;
+  }
+  void AutodialHangup() override { InternetAutodialHangup(0); }
+};
+
+std::u16string Decimal(int32_t value) {
+  const std::string digits = std::to_string(value);
+  return std::u16string(digits.begin(), digits.end());
+}
+
+// WinInet's documented default receive time-out.
+constexpr DWORD kPlatformDefaultReceiveTimeout = 30000;
+
+// Some WinInet implementations (Wine's) accept the receive time-out on a session handle but cannot
+// report it: they answer ERROR_INTERNET_INCORRECT_HANDLE_TYPE. Refusing to validate there would
+// make the service unreachable for good, so the documented default stands in for the answer.
+bool QueryDefaultReceiveTimeout(HINTERNET session, DWORD& timeout) {
+  DWORD length = sizeof(timeout);
+  if (InternetQueryOptionW(session, INTERNET_OPTION_RECEIVE_TIMEOUT, &timeout, &length)) return true;
+  if (GetLastError() != ERROR_INTERNET_INCORRECT_HANDLE_TYPE) return false;
+  timeout = kPlatformDefaultReceiveTimeout;
+  return true;
+}
+
+// Blanks and control characters, as trimmed from both ends of a written validation URL.
+bool IsTrimmed(char16_t c) { return c <= u' '; }
+
+// The internet handle of one validation, closed on every way out.
+struct TInternetHandleCloser {
+  HINTERNET handle;
+  ~TInternetHandleCloser() {
+    if (handle) InternetCloseHandle(handle);
+  }
+};
+
+}  // namespace
+
+std::unique_ptr<TConnectionPlatform> TConnectionPlatform::WinInet() {
+  return std::make_unique<TWinInetConnection>();
+}
+
+TInternetManager::TInternetManager(HWND windowHandle, std::unique_ptr<TConnectionPlatform> platform)
+    : FWindowHandle(windowHandle), fPlatform(std::move(platform)) {}
+
+void TInternetManager::RefreshConnectionState() {
+  const bool wasConnected = FConnected;
+  FConnected = fPlatform->ConnectedState(FConnectionFlags);
+  if (FConnected != wasConnected) {
+    DoStatusChange(u"Internet Connection " + std::u16string(FConnected ? u"Started" : u"Stopped") + u".");
+  }
+}
+
+TConnectionType TInternetManager::ConnectionType() {
+  if (FConnectionFlags == 0) RefreshConnectionState();
+  return ConnectionTypeFromFlags(FConnectionFlags);
+}
+
+bool TInternetManager::ConnectionAvailable() {
+  if (FConnectionFlags == 0) RefreshConnectionState();
+  return ConnectionType() != ctNotConfigured;
+}
+
+void TInternetManager::SetValidationHost(const std::u16string& value) {
+  size_t first = 0;
+  size_t last = value.size();
+  while (first < last && IsTrimmed(value[first])) ++first;
+  while (last > first && IsTrimmed(value[last - 1])) --last;
+  FValidationHost = first == last ? std::u16string(kDefaultValidationURL) : value.substr(first, last - first);
+}
+
+bool TInternetManager::Connect() {
+  FLastError = 0;
+  if (!ConnectionAvailable()) return FConnected;
+  if (!FConnected && fPlatform->Autodial(FWindowHandle)) RefreshConnectionState();
+  if (FConnected) FConnected = ValidateConnection();
+  return FConnected;
+}
+
+void TInternetManager::Disconnect() {
+  if (DoDisconnected()) fPlatform->AutodialHangup();
+}
+
+bool TInternetManager::DoDisconnected() {
+  bool canHangup = true;
+  if (OnDisconnected) OnDisconnected(this, canHangup);
+  return canHangup;
+}
+
+void TInternetManager::DoStatusChange(const std::u16string& status) {
+  if (OnStatusChange) OnStatusChange(this, status);
+}
+
+bool TInternetManager::ValidateConnection() {
+  bool result = false;
+  FLastError = 0;
+  TInternetHandleCloser session{
+      InternetOpenW(L"Tarvosa Internet Manager", INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0)};
+  if (!session.handle) {
+    RecordLastError();
+    return false;
+  }
+  DWORD defaultTimeout = 0;
+  if (!QueryDefaultReceiveTimeout(session.handle, defaultTimeout)) {
+    RecordLastError();
+    return false;
+  }
+  DoStatusChange(u"Default Internet Receive Timeout is " + Decimal(int32_t(defaultTimeout)));
+  DWORD timeout = FValidationTimeout;
+  if (!InternetSetOptionW(session.handle, INTERNET_OPTION_RECEIVE_TIMEOUT, &timeout, sizeof(timeout))) {
+    RecordLastError();
+    return false;
+  }
+  DoStatusChange(u"Internet Receive Timeout changed to " + Decimal(int32_t(FValidationTimeout)) + u".");
+  // The default time-out is put back whatever happens while the URL is tried.
+  try {
+    result = OpenValidationURL(session.handle);
+  } catch (...) {
+    RestoreTimeout(session.handle, defaultTimeout);
+    throw;
+  }
+  RestoreTimeout(session.handle, defaultTimeout);
+  return result;
+}
+
+bool TInternetManager::OpenValidationURL(HINTERNET session) {
+  // Any HTTP answer, 404 included, proves the service can be reached; nothing is read.
+  TInternetHandleCloser url{
+      InternetOpenUrlW(session, as_wcstr(FValidationHost), nullptr, 0, INTERNET_FLAG_NO_CACHE_WRITE, 0)};
+  if (!url.handle) RecordLastError();
+  return url.handle != nullptr;
+}
+
+void TInternetManager::RestoreTimeout(HINTERNET session, DWORD timeout) {
+  if (InternetSetOptionW(session, INTERNET_OPTION_RECEIVE_TIMEOUT, &timeout, sizeof(timeout))) {
+    DoStatusChange(u"Internet Receive Timeout reset to " + Decimal(int32_t(timeout)));
+  }
+}
+
+}  // namespace skylaunch
