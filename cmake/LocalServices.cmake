@@ -18,7 +18,7 @@ file(READ ${_skylaunch_services_json} _skylaunch_services)
 
 string(JSON _default_base GET "${_skylaunch_services}" port_base)
 set(SKYLAUNCH_LOCAL_PORT_BASE ${_default_base} CACHE STRING
-    "First loopback port of the local services; build trees that test at the same time need different bases")
+    "First loopback port of the local services; trees tested at the same time need different bases")
 set(SKYLAUNCH_LOCAL_CATALOG_DIR ${CMAKE_SOURCE_DIR}/tools/demo-catalog CACHE PATH
     "Catalog root (<major-version>/<status>/<files>) that the test fixture serves")
 

@@ -10,8 +10,9 @@ CERTDIR receives:
   untrusted-server.pem/.key           the same server names, signed by the untrusted CA
 
 Idempotent: when every file is there and the server certificates stay valid
-for another 30 days (a stamp file records their end), nothing is done. Callers running in parallel (test
-fixtures, the Wine wrapper) serialise on a lock file in CERTDIR.
+for another 30 days (a stamp file records their end), nothing is done.
+Callers running in parallel (test fixtures, the Wine wrapper) serialise on a
+lock file in CERTDIR.
 """
 import fcntl
 import os
