@@ -6,7 +6,6 @@
 
 #include <vector>
 
-#include "DeploymentConstants.h"
 #include "ExceptionLite.h"
 #include "Handles.h"
 #include "SetupRules.h"
@@ -129,7 +128,5 @@ std::u16string TSkylaunchData::ReadReleaseStatus(const std::u16string& folder) {
 std::u16string TSkylaunchData::ReadMajorVersion(const std::u16string& folder) {
   return ReadIniKey(folder, L"MajorVersion", L"2024");
 }
-
-std::u16string TSkylaunchData::ReleaseServiceBaseURL() { return deployment::kReleaseServiceURL; }
 
 }  // namespace skylaunch

@@ -7,7 +7,7 @@
 
 #include <optional>
 
-#include "DeploymentConstants.h"
+#include "local_services.h"
 #include "ExceptionLite.h"
 #include "WinText.h"
 
@@ -99,7 +99,7 @@ TEST(SkylaunchData, FoldersLinkAndAddressesWithoutInstallIni) {
   TInstallIni ini(SharedFolder(), nullptr);
   auto data = Create<TSkylaunchData>();
   const std::u16string shared = SharedFolder();
-  const std::u16string base = deployment::kReleaseServiceURL;
+  const std::u16string base = local_services::kCatalogURL;
 
   wchar_t self[MAX_PATH]{};
   GetModuleFileNameW(nullptr, self, MAX_PATH);
@@ -137,7 +137,7 @@ TEST(SkylaunchData, PerTargetNames) {
 }
 
 TEST(SkylaunchData, InstallIniSelectsReleaseAndMajorVersion) {
-  const std::u16string base = std::u16string(deployment::kReleaseServiceURL) +
+  const std::u16string base = std::u16string(local_services::kCatalogURL) +
                               u"/v3/release-catalog/tarvosa-loader-app?major-version=";
   {
     TInstallIni ini(SharedFolder(), "[Skylaunch]\r\nMajorVersion=2025\r\nReleaseStatus=Beta\r\n");

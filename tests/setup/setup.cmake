@@ -1,2 +1,2 @@
 skylaunch_add_test(setup_rules_test SOURCES ProgramTargetTest.cpp LIBS setup_core)
-skylaunch_add_test(setup_data_test WINDOWS_ONLY SOURCES SkylaunchDataTest.cpp LIBS setup)
+skylaunch_add_test(setup_data_test WINDOWS_ONLY SOURCES SkylaunchDataTest.cpp LIBS setup release_service_local local_services_config)
