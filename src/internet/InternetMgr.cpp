@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "WinInetHandles.h"
 #include "WinText.h"
 
 namespace skylaunch {
@@ -44,14 +45,6 @@ bool QueryDefaultReceiveTimeout(HINTERNET session, DWORD& timeout) {
 
 // Blanks and control characters, as trimmed from both ends of a written validation URL.
 bool IsTrimmed(char16_t c) { return c <= u' '; }
-
-// The internet handle of one validation, closed on every way out.
-struct TInternetHandleCloser {
-  HINTERNET handle;
-  ~TInternetHandleCloser() {
-    if (handle) InternetCloseHandle(handle);
-  }
-};
 
 }  // namespace
 
@@ -113,41 +106,41 @@ void TInternetManager::DoStatusChange(const std::u16string& status) {
 bool TInternetManager::ValidateConnection() {
   bool result = false;
   FLastError = 0;
-  TInternetHandleCloser session{
-      InternetOpenW(L"Tarvosa Internet Manager", INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0)};
-  if (!session.handle) {
+  TInternetHandle session(
+      InternetOpenW(L"Tarvosa Internet Manager", INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0));
+  if (!session) {
     RecordLastError();
     return false;
   }
   DWORD defaultTimeout = 0;
-  if (!QueryDefaultReceiveTimeout(session.handle, defaultTimeout)) {
+  if (!QueryDefaultReceiveTimeout(session.Get(), defaultTimeout)) {
     RecordLastError();
     return false;
   }
   DoStatusChange(u"Default Internet Receive Timeout is " + Decimal(int32_t(defaultTimeout)));
   DWORD timeout = FValidationTimeout;
-  if (!InternetSetOptionW(session.handle, INTERNET_OPTION_RECEIVE_TIMEOUT, &timeout, sizeof(timeout))) {
+  if (!InternetSetOptionW(session.Get(), INTERNET_OPTION_RECEIVE_TIMEOUT, &timeout, sizeof(timeout))) {
     RecordLastError();
     return false;
   }
   DoStatusChange(u"Internet Receive Timeout changed to " + Decimal(int32_t(FValidationTimeout)) + u".");
   // The default time-out is put back whatever happens while the URL is tried.
   try {
-    result = OpenValidationURL(session.handle);
+    result = OpenValidationURL(session.Get());
   } catch (...) {
-    RestoreTimeout(session.handle, defaultTimeout);
+    RestoreTimeout(session.Get(), defaultTimeout);
     throw;
   }
-  RestoreTimeout(session.handle, defaultTimeout);
+  RestoreTimeout(session.Get(), defaultTimeout);
   return result;
 }
 
 bool TInternetManager::OpenValidationURL(HINTERNET session) {
   // Any HTTP answer, 404 included, proves the service can be reached; nothing is read.
-  TInternetHandleCloser url{
-      InternetOpenUrlW(session, as_wcstr(FValidationHost), nullptr, 0, INTERNET_FLAG_NO_CACHE_WRITE, 0)};
-  if (!url.handle) RecordLastError();
-  return url.handle != nullptr;
+  TInternetHandle url(
+      InternetOpenUrlW(session, as_wcstr(FValidationHost), nullptr, 0, INTERNET_FLAG_NO_CACHE_WRITE, 0));
+  if (!url) RecordLastError();
+  return static_cast<bool>(url);
 }
 
 void TInternetManager::RestoreTimeout(HINTERNET session, DWORD timeout) {
