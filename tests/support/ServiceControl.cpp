@@ -7,21 +7,13 @@
 
 #include <stdexcept>
 
-#include "Handles.h"
+#include "WinInetHandles.h"
 #include "TextUtils.h"
 #include "Utf.h"
 #include "local_services.h"
 
 namespace skylaunch::testing {
 namespace {
-
-struct TInternetTraits {
-  using Handle = HINTERNET;
-  static Handle Invalid() { return nullptr; }
-  static bool IsValid(Handle h) { return h != nullptr; }
-  static void Close(Handle h) { InternetCloseHandle(h); }
-};
-using TInternetHandle = TUniqueHandle<TInternetTraits>;
 
 [[noreturn]] void Fail(const std::string& what) {
   throw std::runtime_error("service control: " + what + " (error " + std::to_string(GetLastError()) + ")");

@@ -7,21 +7,13 @@
 
 #include <string>
 
-#include "Handles.h"
+#include "WinInetHandles.h"
 #include "local_services.h"
 
 namespace {
 
 using namespace skylaunch;
 using namespace skylaunch::local_services;
-
-struct TInternetTraits {
-  using Handle = HINTERNET;
-  static Handle Invalid() { return nullptr; }
-  static bool IsValid(Handle h) { return h != nullptr; }
-  static void Close(Handle h) { InternetCloseHandle(h); }
-};
-using TInternetHandle = TUniqueHandle<TInternetTraits>;
 
 // The demo catalog's configuration file, which the test fixture serves.
 constexpr wchar_t kDemoFile[] = L"/files/2024/Release/S24Launch.dat";
