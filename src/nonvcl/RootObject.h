@@ -1,27 +1,36 @@
 #pragma once
-// The root of every class of the program that needs the object life cycle below.
+// TObject: the root of every class of the program that needs the object life cycle below.
 //
-// C++ constructors do not dispatch to a derived class, but the program relies on virtual
-// operations reaching the final class while a base class is being set up or torn down (a
-// window registers its class and receives WM_CREATE inside the base window's construction; a
-// thread resumes itself once construction has finished). So objects are made and released in
-// two phases:
+// The program relies on virtual operations reaching the final class while a base class is being
+// set up or torn down: a window registers its class and receives WM_CREATE inside the base
+// window's construction, a thread resumes itself only once the whole construction of its
+// descendant has finished, and a form frees what it owns before its window goes away. C++
+// constructors and destructors do not dispatch to a derived class, so objects are made and
+// released in two phases.
 //
-//   auto form = Create<TDownloadForm>(args...);   // TOwned<TDownloadForm>
-//     1. `new T(args...)`: the C++ constructors only store arguments and give every field its
-//        zero value (members carry `{}` initialisers);
-//     2. Construct(): the virtual construction body. Overrides call the base's Construct()
-//        first; every virtual call inside it already reaches the final class;
-//     3. AfterConstruction(): once the whole body has run.
-//   If Construct() throws, Destroy() tears down the half-made object, it is deleted and the
-//   exception propagates.
+// Making:   TOwned<TDownloadForm> form = Create<TDownloadForm>(args...);
+//   1. `new T(args...)`. The C++ constructors only store their arguments. Every field starts at
+//      its zero value (0, false, null, empty text) because every member carries an initialiser
+//      (`int32_t FCount{};`, `bool FTerminated{};`); that is the rule for all TObject classes.
+//   2. Construct(): the construction body, virtual, run on the complete object, so every virtual
+//      call inside it already reaches the final class. An override calls its base's Construct()
+//      first, then does its own part.
+//   3. AfterConstruction(): once the whole body has run (a thread resumes itself here).
+//   When Construct() throws, Destroy() tears down the half-made object (so it must cope with
+//   fields still at their zero values), the object is deleted and the exception propagates.
+//   When AfterConstruction() throws, the object is released as by Free.
 //
-//   Free(obj) / the TOwned deleter:
-//     1. BeforeDestruction();
-//     2. Destroy(): the virtual tear-down, still on the complete object, so its virtual calls
-//        reach the final class too (a window's WM_DESTROY reaches the form);
-//     3. delete: the C++ destructors only release members.
+// Releasing: Free(object), or the deleter of TOwned:
+//   1. BeforeDestruction(): the object is still whole (a form frees its controls here).
+//   2. Destroy(): the tear-down, virtual, still on the complete object, so its virtual calls
+//      reach the final class (a thread's Terminate override, a list's Notify override, a
+//      window's WM_DESTROY). An override does its own part, then calls its base's Destroy().
+//   3. delete: the C++ destructors only release members that RAII owns.
+//
+// Ownership: whoever creates an object frees it; TOwned does that also when an error passes.
+// An object that frees itself (a thread with FreeOnTerminate) is handed over with release().
 #include <memory>
+#include <type_traits>
 #include <utility>
 
 namespace skylaunch {
@@ -65,6 +74,7 @@ inline void TFree::operator()(TObject* object) const { TObject::Free(object); }
 
 template <class T, class... Args>
 TOwned<T> Create(Args&&... args) {
+  static_assert(std::is_base_of_v<TObject, T>, "Create makes TObject descendants only");
   T* object = new T(std::forward<Args>(args)...);
   try {
     static_cast<TObject*>(object)->Construct();

@@ -1,6 +1,9 @@
-# The runtime of module NonVCLMisc: pointer list, threads, exception hooks, system error texts and
-# the common-controls initialisation. Platform-free parts go into nonvcl_core (every preset), the
-# Windows parts into nonvcl.
+# The runtime of module NonVCLMisc: the pointer list and the failure texts (platform-free, in
+# nonvcl_core for every preset), and the common-controls initialisation (Windows, in nonvcl).
+target_sources(nonvcl_core PRIVATE
+  List.cpp
+  RuntimeErrors.cpp)
+
 if(WIN32)
   target_sources(nonvcl PRIVATE
     CommonControls.cpp)
