@@ -1,0 +1,2 @@
+# Tests of the bearer-token client.
+skylaunch_add_test(oauth_answer_test SOURCES ${CMAKE_CURRENT_LIST_DIR}/NoUserOAuthAnswerTest.cpp LIBS oauth_core)
