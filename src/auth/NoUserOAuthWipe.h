@@ -3,6 +3,7 @@
 // Platform-free.
 #include <cstddef>
 #include <string>
+#include <vector>
 
 namespace skylaunch {
 
@@ -14,17 +15,23 @@ void WipeText(std::basic_string<Char>& text) {
   text.clear();
 }
 
-// Wipes a text when the scope ends, whichever way it ends.
 template <class Char>
+void WipeText(std::vector<std::basic_string<Char>>& lines) {
+  for (auto& line : lines) WipeText(line);
+  lines.clear();
+}
+
+// Wipes a text (or a list of lines) when the scope ends, whichever way it ends.
+template <class Text>
 class TWipeOnExit {
  public:
-  explicit TWipeOnExit(std::basic_string<Char>& text) : fText(text) {}
+  explicit TWipeOnExit(Text& text) : fText(text) {}
   TWipeOnExit(const TWipeOnExit&) = delete;
   TWipeOnExit& operator=(const TWipeOnExit&) = delete;
   ~TWipeOnExit() { WipeText(fText); }
 
  private:
-  std::basic_string<Char>& fText;
+  Text& fText;
 };
 
 }  // namespace skylaunch

@@ -63,6 +63,7 @@ endif()
 # The token client's platform-free logic: Base64, the service's answers, the token cache.
 add_library(oauth_core STATIC
   ${CMAKE_CURRENT_LIST_DIR}/NoUserOAuthAnswer.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/NoUserOAuthBase64.cpp)
+  ${CMAKE_CURRENT_LIST_DIR}/NoUserOAuthBase64.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/NoUserOAuthORBNet.cpp)
 target_include_directories(oauth_core PUBLIC ${CMAKE_CURRENT_LIST_DIR})
 target_link_libraries(oauth_core PUBLIC nonvcl_core rapidjson)
