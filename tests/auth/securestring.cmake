@@ -1,0 +1,2 @@
+skylaunch_add_test(securestring_cipher_test SOURCES SecureStringCipherTest.cpp LIBS securestring_core)
+skylaunch_add_test(securestring_test WINDOWS_ONLY SOURCES SecureStringTest.cpp LIBS securestring)
