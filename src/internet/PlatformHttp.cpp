@@ -26,7 +26,8 @@ std::optional<std::u16string> QueryRawHeaders(HINTERNET request, THttpQueryInfoW
     if (beforeCall) beforeCall(call);
     const DWORD capacity = static_cast<DWORD>(buffer.size() * sizeof(wchar_t));
     DWORD length = capacity;  // in bytes, as HttpQueryInfoW counts it
-    if (query(request, HTTP_QUERY_RAW_HEADERS_CRLF, buffer.empty() ? nullptr : buffer.data(), &length, nullptr)) {
+    if (query(request, HTTP_QUERY_RAW_HEADERS_CRLF, buffer.empty() ? nullptr : buffer.data(), &length,
+              nullptr)) {
       break;
     }
     const DWORD error = GetLastError();

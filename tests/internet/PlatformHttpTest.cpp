@@ -1,15 +1,15 @@
 // The platform HTTP layer against the local services over HTTPS: raw headers read whole,
 // bodies read in pieces, failures with their codes and texts, and certificate trust.
-#include "PlatformHttp.h"
-
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cctype>
+#include <ostream>
 #include <string>
 #include <vector>
 
+#include "PlatformHttp.h"
 #include "ServiceControl.h"
 #include "Utf.h"
 #include "WinText.h"
@@ -38,7 +38,8 @@ struct TSecureGet {
 
   TSecureGet(const wchar_t* host, INTERNET_PORT port, const wchar_t* path) {
     Internet.Reset(InternetOpenW(as_wcstr(kBrowserAgent), INTERNET_OPEN_TYPE_PRECONFIG, L"", nullptr, 0));
-    Session.Reset(InternetConnectW(Internet.Get(), host, port, nullptr, nullptr, INTERNET_SERVICE_HTTP, 0, 0));
+    Session.Reset(
+        InternetConnectW(Internet.Get(), host, port, nullptr, nullptr, INTERNET_SERVICE_HTTP, 0, 0));
     Request.Reset(HttpOpenRequestW(Session.Get(), L"GET", path, nullptr, L"", nullptr,
                                    INTERNET_FLAG_NO_CACHE_WRITE | INTERNET_FLAG_SECURE, 0));
     if (!Request || !HttpSendRequestW(Request.Get(), nullptr, 0, nullptr, 0)) Error = GetLastError();
@@ -119,8 +120,8 @@ TEST(PlatformHttpTest, VeryManyHeaderLinesAreReadWholeAfterTheSizeProbe) {
 
   gQueryCalls.clear();
   std::vector<TRawHeaderCall> announced;
-  const std::optional<std::u16string> block =
-      QueryRawHeaders(get.Request.Get(), &RecordingQuery, [&](TRawHeaderCall call) { announced.push_back(call); });
+  const std::optional<std::u16string> block = QueryRawHeaders(
+      get.Request.Get(), &RecordingQuery, [&](TRawHeaderCall call) { announced.push_back(call); });
   ASSERT_TRUE(block.has_value());
 
   EXPECT_THAT(announced, ElementsAre(TRawHeaderCall::RequestBuffer, TRawHeaderCall::Retrieve));
@@ -158,6 +159,7 @@ struct TFailingOrigin {
   INTERNET_PORT Port;
   std::vector<DWORD> Codes;  // what the platform may answer
 };
+void PrintTo(const TFailingOrigin& c, std::ostream* os) { *os << c.Name; }
 
 class PlatformHttpFailureTest : public ::testing::TestWithParam<TFailingOrigin> {};
 
@@ -180,7 +182,8 @@ INSTANTIATE_TEST_SUITE_P(
     Origins, PlatformHttpFailureTest,
     ::testing::Values(
         TFailingOrigin{"RefusedConnection", L"127.0.0.1", kRefusedPort, {ERROR_INTERNET_CANNOT_CONNECT}},
-        TFailingOrigin{"UnresolvableHost", L"skylaunch-test.invalid", 443, {ERROR_INTERNET_NAME_NOT_RESOLVED}},
+        TFailingOrigin{
+            "UnresolvableHost", L"skylaunch-test.invalid", 443, {ERROR_INTERNET_NAME_NOT_RESOLVED}},
         // Windows names an unknown root 12045; Wine reports the failed chain as 12057.
         TFailingOrigin{"UntrustedCertificate",
                        L"127.0.0.1",
@@ -204,7 +207,8 @@ TEST(InternetErrorTextTest, InsertsStayAsTheyStand) {
 }
 
 TEST(InternetHandleTest, OwnerClosesItsHandle) {
-  TInternetHandle internet(InternetOpenW(L"Skylaunch tests", INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0));
+  TInternetHandle internet(
+      InternetOpenW(L"Skylaunch tests", INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0));
   ASSERT_TRUE(internet);
   const HINTERNET raw = internet.Get();
   internet.Reset();
