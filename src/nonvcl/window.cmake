@@ -1,0 +1,11 @@
+# Module NonVCLWindow: the window base with its object instances. The run-time class name is
+# platform-free.
+target_sources(nonvcl_core PRIVATE
+  ClassName.cpp)
+
+if(WIN32)
+  target_sources(nonvcl PRIVATE
+    ObjectInstance.cpp
+    NonVCLWindow.cpp)
+  target_link_libraries(nonvcl PUBLIC user32 gdi32)
+endif()
