@@ -1,11 +1,12 @@
-# Module NonVCLWindow: the window base with its object instances. The run-time class name is
-# platform-free.
+# Modules NonVCLWindow and NonVCLControls: the window base with its object instances, and the
+# standard controls. The run-time class name is platform-free.
 target_sources(nonvcl_core PRIVATE
   ClassName.cpp)
 
 if(WIN32)
   target_sources(nonvcl PRIVATE
     ObjectInstance.cpp
-    NonVCLWindow.cpp)
-  target_link_libraries(nonvcl PUBLIC user32 gdi32)
+    NonVCLWindow.cpp
+    NonVCLControls.cpp)
+  target_link_libraries(nonvcl PUBLIC user32 gdi32 comctl32)
 endif()
