@@ -12,7 +12,8 @@
 // message. An object made while RAS was not bound (IsLoaded false) never binds it later: each of
 // its calls reports 599, "RASAPI32.DLL is not Loaded!".
 //
-// Objects are used on the thread that creates them; the binding must outlive them.
+// Objects are used on the thread that creates them. Once the binding is released, every call of
+// an object made before reports 599 as well.
 #include <windows.h>
 
 #include <array>

@@ -184,6 +184,14 @@ TEST_F(RASConnLoadedTest, PlatformCodesTakeThePlatformsText) {
   EXPECT_THAT(fEvents.Errors, ::testing::ElementsAre(std::pair<std::string, int32_t>{expected, 603}));
 }
 
+TEST_F(RASConnLoadedTest, AfterTheBindingIsReleasedCallsReportNotLoaded) {
+  fEvents.Watch(*fRas);
+  UnloadRASInterface();
+  EXPECT_EQ(0u, fRas->ConnectionCount());
+  EXPECT_THAT(fEvents.Errors,
+              ::testing::ElementsAre(std::pair<std::string, int32_t>{"RASAPI32.DLL is not Loaded!", 599}));
+}
+
 TEST_F(RASConnLoadedTest, FreeingHangsUpAndLetsNothingOut) {
   fRas->SetHandle(kUnknownConnection);
   int disConnects = 0;
