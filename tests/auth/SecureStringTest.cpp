@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstring>
 #include <mutex>
 #include <thread>
@@ -111,9 +112,13 @@ TEST_F(SecureStringTest, ReferencesMayBeCopiedAndReleasedOnAnyThread) {
   std::u16string variable = u"shared secret";
   TSecureStringRef held = MakeSecureString(variable);
   std::vector<std::thread> threads;
+  std::atomic<int> waiting{4};
   for (int t = 0; t < 4; ++t) {
-    threads.emplace_back([held] {
-      for (int i = 0; i < 20000; ++i) {
+    threads.emplace_back([held, &waiting] {
+      // All threads start together, so that their changes of the count really overlap.
+      waiting.fetch_sub(1);
+      while (waiting.load() > 0) std::this_thread::yield();
+      for (int i = 0; i < 2000000; ++i) {
         TSecureStringRef copy = held;
         TSecureStringRef moved = std::move(copy);
       }
