@@ -10,9 +10,12 @@ namespace {
 
 using namespace object_instance_layout;
 
+// The layouts drawn in the header.
 #if defined(__i386__)
 static_assert(kFirstInstanceOffset == 10 && kInstanceSize == 13 && kInstancesPerBlock == 314);
 static_assert(sizeof(TMessage) == 16);
+#else
+static_assert(kFirstInstanceOffset == 23 && kInstanceSize == 21 && kInstancesPerBlock == 193);
 #endif
 static_assert(kFirstInstanceOffset + kInstancesPerBlock * kInstanceSize <= kBlockSize);
 

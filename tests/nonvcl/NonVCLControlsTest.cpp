@@ -27,33 +27,20 @@ class TTestForm : public TPopupWindow {
   }
 };
 
-// Counts what reaches the object's WndProc, which a control over a system class never calls.
-template <class TControl>
-class TCounting : public TControl {
- public:
-  using TControl::TControl;
-  int Calls = 0;
-  void WndProc(TMessage& message) override {
-    ++Calls;
-    TControl::WndProc(message);
-  }
-};
-
 TEST(StandardControls, LabelAndButtonAreSystemWindowsNamedByTheirItemID) {
   auto form = Create<TTestForm>(0, 0, 300, 150, nullptr);
-  auto label = Create<TCounting<TNonVCLLabel>>(15, 10, 280, 20, form->Handle());
-  auto button = Create<TCounting<TNonVCLButton>>(110, 112, 75, 25, form->Handle());
+  auto label = Create<TNonVCLLabel>(15, 10, 280, 20, form->Handle());
+  auto button = Create<TNonVCLButton>(110, 112, 75, 25, form->Handle());
   EXPECT_EQ(button->ItemID(), label->ItemID() + 1);
 
   struct Case {
     TNonVCLStandardControl* control;
-    const int* calls;
     const wchar_t* className;
     LONG_PTR style;
   };
   const Case cases[] = {
-      {label.get(), &label->Calls, L"Static", 0x50000000},
-      {button.get(), &button->Calls, L"Button", 0x50010000},
+      {label.get(), L"Static", 0x50000000},
+      {button.get(), L"Button", 0x50010000},
   };
   for (const auto& c : cases) {
     const HWND window = c.control->Handle();
@@ -67,7 +54,6 @@ TEST(StandardControls, LabelAndButtonAreSystemWindowsNamedByTheirItemID) {
               GetStockObject(DEFAULT_GUI_FONT));
     c.control->SetCaption(u"&Cancel");
     EXPECT_EQ(c.control->Caption(), u"&Cancel");
-    EXPECT_EQ(*c.calls, 0);
   }
 
   // The button's notification goes to the parent, under the button's item identifier.
