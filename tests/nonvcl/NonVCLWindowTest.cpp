@@ -16,6 +16,7 @@
 namespace skylaunch {
 namespace {
 
+using ::testing::AnyOf;
 using ::testing::ElementsAre;
 using testing::PumpMessages;
 using testing::TPopupWindow;
@@ -67,8 +68,8 @@ TEST(WindowConstruction, ReachesTheFinalClassAndRegistersItsClassOnce) {
   auto first = Create<TRecordingWindow>(10, 20, 200, 100, nullptr);
   EXPECT_THAT(Log, ElementsAre("GetWindowClassName", "FillWindowClass", "IsSystemClass", "GetStyle",
                                "GetControlID", "GetCaption", "GetWindowClassName", "GetExStyle", "WMCreate"));
-  // The first message, before WM_CREATE, already reaches the object with fHandle set.
-  EXPECT_NE(first->FirstMessage, UINT(WM_CREATE));
+  // The first message that CreateWindowExW sends already reaches the object, with fHandle set.
+  EXPECT_THAT(first->FirstMessage, AnyOf(UINT(WM_GETMINMAXINFO), UINT(WM_NCCREATE)));
   EXPECT_TRUE(first->HandleSetAtFirstMessage);
 
   wchar_t className[64]{};
