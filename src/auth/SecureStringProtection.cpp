@@ -38,7 +38,8 @@ class TMemoryProtection {
 
  private:
   TMemoryCryptFunction Resolve(const char* name) const {
-    return reinterpret_cast<TMemoryCryptFunction>(reinterpret_cast<void*>(GetProcAddress(fCrypt32.Get(), name)));
+    return reinterpret_cast<TMemoryCryptFunction>(
+        reinterpret_cast<void*>(GetProcAddress(fCrypt32.Get(), name)));
   }
   // The keystream is its own inverse, so both directions apply it the same way.
   void Apply(TMemoryCryptFunction platform, void* data, size_t size) const {

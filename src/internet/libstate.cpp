@@ -18,8 +18,8 @@ namespace {
 bool ToExportName(const std::u16string& name, std::string& exportName) {
   if (name.empty() || name.find(u'\0') != std::u16string::npos) return false;
   const int chars = static_cast<int>(name.size());
-  const int bytes = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, as_wcstr(name), chars, nullptr, 0,
-                                        nullptr, nullptr);
+  const int bytes =
+      WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, as_wcstr(name), chars, nullptr, 0, nullptr, nullptr);
   if (bytes <= 0) return false;
   exportName.assign(static_cast<size_t>(bytes), '\0');
   BOOL usedDefault = FALSE;
@@ -146,7 +146,8 @@ TLibrary* TLibList::Libs(int idx) const {
 TLibrary* TLibList::Libraries(const std::u16string& index) const { return Libs(Find(LibraryKey(index))); }
 
 const std::u16string& TLibList::Strings(int idx) const {
-  if (idx < 0 || idx >= Count()) throw ExceptionLite(u"List index out of bounds (" + PositionText(idx) + u")");
+  if (idx < 0 || idx >= Count())
+    throw ExceptionLite(u"List index out of bounds (" + PositionText(idx) + u")");
   return fEntries[static_cast<size_t>(idx)].Key;
 }
 
@@ -166,9 +167,9 @@ void TLibList::DoUnLoad(TLibrary* ALib) {
 }
 
 size_t TLibList::LowerBound(const std::u16string& key) const {
-  const auto found = std::lower_bound(fEntries.begin(), fEntries.end(), key, [](const TEntry& entry, const std::u16string& k) {
-    return CompareLibraryKeys(entry.Key, k) < 0;
-  });
+  const auto found = std::lower_bound(
+      fEntries.begin(), fEntries.end(), key,
+      [](const TEntry& entry, const std::u16string& k) { return CompareLibraryKeys(entry.Key, k) < 0; });
   return static_cast<size_t>(found - fEntries.begin());
 }
 

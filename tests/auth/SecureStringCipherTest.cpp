@@ -1,16 +1,17 @@
-#include "SecureStringCipher.h"
-
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
+
+#include "SecureStringCipher.h"
 
 namespace skylaunch {
 namespace {
 
 std::vector<uint8_t> FromHex(const std::string& hex) {
   std::vector<uint8_t> bytes;
-  for (size_t i = 0; i + 1 < hex.size(); i += 2) bytes.push_back(static_cast<uint8_t>(std::stoi(hex.substr(i, 2), nullptr, 16)));
+  for (size_t i = 0; i + 1 < hex.size(); i += 2)
+    bytes.push_back(static_cast<uint8_t>(std::stoi(hex.substr(i, 2), nullptr, 16)));
   return bytes;
 }
 
@@ -37,35 +38,6 @@ TEST(ChaCha20, EncryptsThePublishedExampleAndRestoresIt) {
 
   ChaCha20Xor(Rfc8439Key(), 1, data.data(), data.size());
   EXPECT_EQ(std::string(data.begin(), data.end()), plain);
-}
-
-TEST(ChaCha20, KeystreamDependsOnKeyNonceAndCounter) {
-  const std::vector<uint8_t> zeros(32, 0);
-  const auto keystream = [&](const TChaCha20Key& key, uint32_t counter) {
-    std::vector<uint8_t> data = zeros;
-    ChaCha20Xor(key, counter, data.data(), data.size());
-    return data;
-  };
-  const TChaCha20Key base = Rfc8439Key();
-  TChaCha20Key otherKey = base;
-  otherKey.Key[31] ^= 1;
-  TChaCha20Key otherNonce = base;
-  otherNonce.Nonce[0] ^= 1;
-
-  const std::vector<uint8_t> reference = keystream(base, 0);
-  EXPECT_NE(reference, zeros);
-  EXPECT_NE(keystream(otherKey, 0), reference);
-  EXPECT_NE(keystream(otherNonce, 0), reference);
-  EXPECT_NE(keystream(base, 1), reference);
-  EXPECT_EQ(keystream(base, 0), reference);
-}
-
-TEST(WipeBytes, OverwritesExactlyTheGivenRange) {
-  std::vector<uint8_t> data = {1, 2, 3, 4, 5};
-  WipeBytes(data.data() + 1, 3, 0x30);
-  EXPECT_EQ(data, (std::vector<uint8_t>{1, 0x30, 0x30, 0x30, 5}));
-  WipeBytes(data.data(), 0, 0x30);
-  EXPECT_EQ(data[0], 1);
 }
 
 }  // namespace

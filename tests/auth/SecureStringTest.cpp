@@ -1,8 +1,5 @@
-#include "SecureString.h"
-
-#include <windows.h>
-
 #include <gtest/gtest.h>
+#include <windows.h>
 
 #include <atomic>
 #include <cstring>
@@ -10,6 +7,7 @@
 #include <thread>
 #include <vector>
 
+#include "SecureString.h"
 #include "SecureStringProtection.h"
 
 namespace skylaunch {
@@ -57,7 +55,8 @@ TEST_F(SecureStringTest, PadsToWholeBlocksAndGivesBackExactlyTheSecret) {
     size_t length;
     size_t stored;
   };
-  const Case cases[] = {{0, 0}, {1, 16}, {15, 16}, {16, 16}, {17, 32}, {31, 32}, {32, 32}, {33, 48}, {1000, 1008}};
+  const Case cases[] = {{0, 0},   {1, 16},  {15, 16}, {16, 16},    {17, 32},
+                        {31, 32}, {32, 32}, {33, 48}, {1000, 1008}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.length);
     const std::u16string secret = SecretOfLength(c.length);

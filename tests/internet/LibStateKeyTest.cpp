@@ -1,8 +1,7 @@
-#include "libstate_key.h"
-
 #include <gtest/gtest.h>
 
 #include "Utf.h"
+#include "libstate_key.h"
 
 namespace skylaunch {
 namespace {

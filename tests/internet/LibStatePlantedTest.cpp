@@ -1,8 +1,7 @@
 // A wininet.dll planted beside the test program stands for one planted beside the elevated
 // launcher in the user's download folder.
-#include <windows.h>
-
 #include <gtest/gtest.h>
+#include <windows.h>
 
 #include "TextUtils.h"
 #include "Utf.h"
@@ -59,8 +58,9 @@ TEST_F(PlantedWinInetTest, BareNamesLoadTheSystemModuleNeverThePlantedOne) {
     EXPECT_TRUE(InSystemFolder(ModulePath(library->Handle()))) << ToUtf8(ModulePath(library->Handle()));
 
     HMODULE owner = nullptr;
-    ASSERT_TRUE(GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                                   static_cast<LPCWSTR>(open), &owner));
+    ASSERT_TRUE(GetModuleHandleExW(
+        GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+        static_cast<LPCWSTR>(open), &owner));
     EXPECT_EQ(owner, library->Handle());
     EXPECT_FALSE(DecoyRan());
   }

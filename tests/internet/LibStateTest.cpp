@@ -1,8 +1,5 @@
-#include "libstate.h"
-
-#include <windows.h>
-
 #include <gtest/gtest.h>
+#include <windows.h>
 
 #include <chrono>
 #include <future>
@@ -12,6 +9,7 @@
 #include "ExceptionLite.h"
 #include "Utf.h"
 #include "WinText.h"
+#include "libstate.h"
 
 namespace skylaunch {
 namespace {

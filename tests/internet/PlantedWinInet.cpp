@@ -4,7 +4,8 @@
 
 extern "C" {
 
-__declspec(dllexport) void* WINAPI InternetOpenW(const wchar_t*, DWORD, const wchar_t*, const wchar_t*, DWORD) {
+__declspec(dllexport) void* WINAPI
+    InternetOpenW(const wchar_t*, DWORD, const wchar_t*, const wchar_t*, DWORD) {
   return nullptr;
 }
 
