@@ -1,0 +1,63 @@
+#include "DownloadProgram.h"
+
+#include "DownloadProgramRules.h"
+
+namespace skylaunch {
+namespace {
+
+// Closes the exchange's handles when the block that used them is left, on any way out.
+class TExchangeScope {
+ public:
+  explicit TExchangeScope(std::function<void()> close) : fClose(std::move(close)) {}
+  TExchangeScope(const TExchangeScope&) = delete;
+  TExchangeScope& operator=(const TExchangeScope&) = delete;
+  ~TExchangeScope() { fClose(); }
+
+ private:
+  std::function<void()> fClose;
+};
+
+}  // namespace
+
+TDownloadProgram::~TDownloadProgram() { CloseHandles(); }
+
+void TDownloadProgram::Execute(const std::u16string& AURL, const std::u16string& AFileName,
+                               const std::u16string& VersionFileName) {
+  fDestFileName = AFileName;
+  fVersionFileName = VersionFileName;
+  fTotalBytesDownloaded = 0;
+  fContext = reinterpret_cast<DWORD_PTR>(this);
+
+  if (Abort()) return;
+  ParseDownloadURL(AURL);
+  if (Abort()) return;
+  SetStatusText(u"Setting up connection...");
+  if (!OpenConnection()) RaiseLastInternetError();
+  {
+    TExchangeScope catalogExchange([this] { CloseHandles(); });
+    if (Abort()) return;
+    if (!OpenRequest()) RaiseLastInternetError();
+    if (Abort()) return;
+    QueryReleaseCatalog();
+    if (Abort()) return;
+  }
+
+  fDownloadURL = ForceHttpsScheme(fDownloadURL);
+  ParseDownloadURL(fDownloadURL);
+  if (Abort()) return;
+  SetStatusText(u"Downloading...");
+  if (!OpenConnection()) RaiseLastInternetError();
+  {
+    TExchangeScope fileExchange([this] { CloseHandles(); });
+    if (Abort()) return;
+    if (!OpenRequest()) RaiseLastInternetError();
+    if (Abort()) return;
+    CompareAndDownload();
+  }
+}
+
+void TDownloadProgram::SetStatusText(const std::u16string& text) {
+  if (!Abort() && OnUpdateStatusText) OnUpdateStatusText(text);
+}
+
+}  // namespace skylaunch

@@ -1,0 +1,108 @@
+#pragma once
+// Module DownloadThread, the workflow: TDownloadProgram carries out one complete download of one
+// component, synchronously, on the thread that calls Execute (the download worker).
+//
+//   1. It asks the release-catalog service, with a bearer token, for the release manifest and
+//      takes the download address of the component from it.
+//   2. It requests that address (always over https), reads Last-Modified and compares it with
+//      the component's version file.
+//   3. Only when the two differ it streams the body into the destination file in pieces of 4096
+//      bytes, reporting progress, and then records the new Last-Modified in the version file.
+//
+// Every WinInet call blocks; no status callback and no time-out is set (the platform's defaults
+// apply). Each of the two exchanges has handles of its own, closed when it ends on any way out.
+// Failures raise ExceptionLite with the fixed texts below; the Abort flag, set from any thread,
+// stops the work at the next check point without an error.
+#include <windows.h>
+#include <wininet.h>
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "NotifyEvent.h"
+#include "RootObject.h"
+#include "WinInetHandles.h"
+
+namespace skylaunch {
+
+using TOnUpdateStatusText = std::function<void(const std::u16string& NewStatus)>;
+// CurStatus: bytes of the body read so far, div 4096. Setting StopThread ends the download.
+using TOnUpdateDownloadStatus = std::function<void(int32_t CurStatus, bool& StopThread)>;
+
+class TDownloadProgram : public TObject {
+ public:
+  ~TDownloadProgram() override;
+
+  // The catalog query URL, the destination file and the version file. Returns normally when the
+  // component was downloaded, found unchanged, or the abort flag stopped the work.
+  void Execute(const std::u16string& AURL, const std::u16string& AFileName,
+               const std::u16string& VersionFileName);
+
+  int32_t DownloadSize() const { return fDownloadSize; }
+  void SetComponent(const std::u16string& value) { fComponent = value; }
+  void SetProduct(const std::u16string& value) { fProduct = value; }
+  const std::u16string& ErrorMessage() const { return fErrorMessage; }
+  const std::u16string& ErrorCodeString() const { return fErrorCodeStr; }
+  bool Abort() const { return fAbort.load(); }
+  void SetAbort(bool value) { fAbort.store(value); }
+
+  // Called on the thread that runs Execute.
+  TNonVCLNotifyEvent OnFileChange;
+  TOnUpdateDownloadStatus OnUpdateDownloadStatus;
+  TOnUpdateStatusText OnUpdateStatusText;
+
+ private:
+  // The connection steps (DownloadProgramConnection.cpp).
+  void ParseDownloadURL(const std::u16string& url);
+  bool OpenConnection();
+  bool OpenRequest();
+  void CloseHandles();
+  void RaiseLastInternetError();
+  // The communication-error text for `code`.
+  [[noreturn]] static void RaiseInternetError(DWORD code);
+  void SendRequest();
+  void SendRequestWithHeaders(const std::u16string& headers);
+  void ReadStatusAndHeaders();
+
+  // The catalog exchange (DownloadProgramCatalog.cpp).
+  void QueryReleaseCatalog();
+  void ReadCatalogResponse();
+
+  // The download exchange and the files (DownloadProgramFiles.cpp).
+  void CompareAndDownload();
+  bool IsNewVersion();
+  std::u16string ReadVersionFile() const;
+  void WriteVersionFile();
+  void DownloadFile();
+  // Streams the body into the destination. Raises when it did not arrive whole; false when the
+  // progress event stopped it.
+  bool ReceiveBody(bool& stop);
+  void DiscardDownload();
+
+  void SetStatusText(const std::u16string& text);
+
+  std::u16string fVersionFileName;
+  std::u16string fLastModified;
+  std::u16string fDestFileName;
+  int32_t fPort{};
+  std::u16string fPath;
+  std::u16string fHost;
+  int32_t fTotalBytesDownloaded{};
+  std::u16string fErrorMessage;
+  std::u16string fErrorCodeStr;
+  TInternetHandle fSessionHandle;
+  DWORD_PTR fContext{};
+  TInternetHandle fRequestHandle;
+  TInternetHandle fInetHandle;
+  int32_t fDownloadSize{};
+  std::u16string fDownloadURL;
+  std::u16string fComponent;
+  std::u16string fProduct;
+  // Written by another thread (Terminate of the worker) and polled here at the check points.
+  std::atomic<bool> fAbort{false};
+  bool fSSLConnect{};
+};
+
+}  // namespace skylaunch

@@ -1,0 +1,119 @@
+// The connection steps of the workflow: splitting an address, the WinInet handles of one
+// exchange, sending a request and reading its status and headers.
+#include "DownloadProgram.h"
+#include "DownloadProgramRules.h"
+#include "ExceptionLite.h"
+#include "PlatformHttp.h"
+#include "TextUtils.h"
+#include "WinText.h"
+
+namespace skylaunch {
+namespace {
+
+constexpr char16_t kCommunicationError[] =
+    u"The program received a communication error.  Please check your internet connection.\r\n\r\nError: ";
+
+// Keeps the platform's last error across clean-up calls that may change it.
+class TPreservedLastError {
+ public:
+  TPreservedLastError() : fError(GetLastError()) {}
+  TPreservedLastError(const TPreservedLastError&) = delete;
+  TPreservedLastError& operator=(const TPreservedLastError&) = delete;
+  ~TPreservedLastError() { SetLastError(fError); }
+
+ private:
+  DWORD fError;
+};
+
+}  // namespace
+
+void TDownloadProgram::RaiseInternetError(DWORD code) {
+  throw ExceptionLite(kCommunicationError + InternetErrorText(code) + u".");
+}
+
+void TDownloadProgram::ParseDownloadURL(const std::u16string& url) {
+  fHost.clear();
+  fPath.clear();
+  // Non-zero lengths with null pointers ask the parser for positions inside `url`.
+  URL_COMPONENTSW parts{};
+  parts.dwStructSize = sizeof parts;
+  parts.dwSchemeLength = 1;
+  parts.dwHostNameLength = 1;
+  parts.dwUserNameLength = 1;
+  parts.dwPasswordLength = 1;
+  parts.dwUrlPathLength = 1;
+  parts.dwExtraInfoLength = 1;
+  if (!InternetCrackUrlW(as_wcstr(url), 0, 0, &parts) || parts.dwHostNameLength == 0 ||
+      parts.dwSchemeLength == 0) {
+    throw ExceptionLite(u"Invalid URL " + url);
+  }
+  const std::u16string scheme(as_u16cstr(parts.lpszScheme), parts.dwSchemeLength);
+  fSSLConnect = SameTextAscii(scheme, u"HTTPS");
+  fHost.assign(as_u16cstr(parts.lpszHostName), parts.dwHostNameLength);
+  fPort = parts.nPort;
+  // The path with the query and everything after it, as the request's object.
+  if (parts.lpszUrlPath != nullptr) fPath = url.substr(as_u16cstr(parts.lpszUrlPath) - url.c_str());
+}
+
+bool TDownloadProgram::OpenConnection() {
+  fInetHandle.Reset(InternetOpenW(as_wcstr(kBrowserAgent), INTERNET_OPEN_TYPE_PRECONFIG, L"", nullptr, 0));
+  if (!fInetHandle) return false;
+  fSessionHandle.Reset(InternetConnectW(fInetHandle.Get(), as_wcstr(fHost), static_cast<INTERNET_PORT>(fPort),
+                                        nullptr, nullptr, INTERNET_SERVICE_HTTP, 0, 0));
+  if (fSessionHandle) return true;
+  TPreservedLastError keep;
+  fInetHandle.Reset();
+  return false;
+}
+
+bool TDownloadProgram::OpenRequest() {
+  DWORD flags = INTERNET_FLAG_NO_CACHE_WRITE;
+  if (fSSLConnect) flags |= INTERNET_FLAG_SECURE;
+  fRequestHandle.Reset(HttpOpenRequestW(fSessionHandle.Get(), L"GET", as_wcstr(fPath), nullptr, L"", nullptr,
+                                        flags, fContext));
+  if (fRequestHandle) return true;
+  TPreservedLastError keep;
+  fInetHandle.Reset();
+  fSessionHandle.Reset();
+  return false;
+}
+
+void TDownloadProgram::CloseHandles() {
+  fRequestHandle.Reset();
+  fSessionHandle.Reset();
+  fInetHandle.Reset();
+}
+
+void TDownloadProgram::RaiseLastInternetError() {
+  const DWORD code = GetLastError();
+  if (code != 0) RaiseInternetError(code);
+}
+
+void TDownloadProgram::SendRequest() { SendRequestWithHeaders(std::u16string()); }
+
+void TDownloadProgram::SendRequestWithHeaders(const std::u16string& headers) {
+  SetStatusText(u"Contacting download center...");
+  if (!HttpSendRequestW(fRequestHandle.Get(), headers.empty() ? nullptr : as_wcstr(headers),
+                        static_cast<DWORD>(headers.size()), nullptr, 0)) {
+    RaiseLastInternetError();
+    return;
+  }
+  if (Abort()) return;
+  ReadStatusAndHeaders();
+  if (fErrorCodeStr != u"200") {
+    throw ExceptionLite(u"The download center is currently unavailable. Please try again later.");
+  }
+}
+
+void TDownloadProgram::ReadStatusAndHeaders() {
+  const std::u16string block = QueryRawHeaders(fRequestHandle.Get()).value_or(std::u16string());
+  // A status line without code and reason leaves those of the previous response.
+  SplitStatusLine(block, fErrorCodeStr, fErrorMessage);
+  fDownloadSize = -1;
+  fLastModified.clear();
+  if (block.empty()) return;
+  fDownloadSize = ParseIntDef(FindHeaderValue(block, u"CONTENT-LENGTH"), -1);
+  fLastModified = FindHeaderValue(block, u"LAST-MODIFIED");
+}
+
+}  // namespace skylaunch
