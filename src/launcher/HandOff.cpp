@@ -42,14 +42,16 @@ class TComApartment {
 
 }  // namespace
 
-std::u16string GetParameters() {
+std::vector<std::u16string> CommandLineParameters() {
   int count = 0;
   LPWSTR* arguments = CommandLineToArgvW(GetCommandLineW(), &count);
   std::vector<std::u16string> parameters;
   for (int i = 1; arguments && i < count; ++i) parameters.push_back(FromWide(arguments[i]));
   LocalFree(arguments);
-  return JoinParameters(parameters);
+  return parameters;
 }
+
+std::u16string GetParameters() { return JoinParameters(CommandLineParameters()); }
 
 void CreateShortcut(const TSkylaunchData& data) {
   TComApartment apartment;

@@ -4,12 +4,15 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 #include "SkylaunchData.h"
 
 namespace skylaunch {
 
-// The launcher's own parameters 1 to n, joined with blanks.
+// The launcher's own parameters 1 to n, as the platform splits its command line.
+std::vector<std::u16string> CommandLineParameters();
+// The same, joined with blanks.
 std::u16string GetParameters();
 
 // Writes the shell link FLinkFilename to FLinkTarget, creating its folder when missing.
