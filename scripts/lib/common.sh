@@ -46,7 +46,12 @@ start_wineserver() {
   local build=$1
   "$build/wine-run" --prepare-only || return 1  # creates the prefix when missing
   # A server that already runs for this prefix (exit code 2) is someone else's: use it, leave it.
-  WINEPREFIX="$PWD/$build/wineprefix" wineserver -p 2>/dev/null && started_servers+=("$PWD/$build/wineprefix")
+  # Detached from our output: Wine's helper processes must not hold a test runner's pipe open.
+  if WINEPREFIX="$PWD/$build/wineprefix" setsid wineserver -p </dev/null >/dev/null 2>&1; then
+    started_servers+=("$PWD/$build/wineprefix")
+  fi
+  # Start Wine's own services now, outside any test's output.
+  "$build/wine-run" cmd /c exit </dev/null >/dev/null 2>&1
   return 0
 }
 stop_wineserver() {
