@@ -4,7 +4,7 @@
 
 namespace skylaunch {
 
-const std::array<TEnvironmentInfo, 2> OAuthEnvironments = {{
+const TOAuthEnvironmentTable OAuthEnvironments = {{
     {u"E2E", SKYLAUNCH_OAUTH_E2E_APP_TOKEN, SKYLAUNCH_OAUTH_E2E_URL u"/oauth2/v1/clients",
      SKYLAUNCH_OAUTH_E2E_URL u"/oauth2/v1/tokens/bearer"},
     {u"PROD", SKYLAUNCH_OAUTH_PROD_APP_TOKEN, SKYLAUNCH_OAUTH_PROD_URL u"/oauth2/v1/clients",

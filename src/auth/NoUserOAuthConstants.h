@@ -15,9 +15,10 @@ struct TEnvironmentInfo {
 
 inline constexpr size_t kE2EEnvironment = 0;
 inline constexpr size_t kProdEnvironment = 1;
+using TOAuthEnvironmentTable = std::array<TEnvironmentInfo, 2>;
 
 // Entry 0 "E2E" (test), entry 1 "PROD". The values are the deployment's, compiled in: an executable
-// links either oauth_environments (the program) or oauth_environments_local (the local test services).
-extern const std::array<TEnvironmentInfo, 2> OAuthEnvironments;
+// links either oauth_client (the program) or oauth_client_local (the local test services).
+extern const TOAuthEnvironmentTable OAuthEnvironments;
 
 }  // namespace skylaunch

@@ -32,7 +32,7 @@ bool TNoUserContextOAuth::UseE2EEnvironment() const {
 }
 
 const TEnvironmentInfo& TNoUserContextOAuth::Environment() const {
-  return OAuthEnvironments[UseE2EEnvironment() ? kE2EEnvironment : kProdEnvironment];
+  return (*fSurroundings.Environments)[UseE2EEnvironment() ? kE2EEnvironment : kProdEnvironment];
 }
 
 std::u16string TNoUserContextOAuth::GetAppToken() const { return std::u16string(Environment().AppToken); }

@@ -5,9 +5,9 @@
 // client-credentials grant. Both secrets it keeps are secure strings. No operation raises: every
 // failure ends in empty text. One thread at a time; it blocks during each request.
 //
-// The logic here is platform-free: the requests, the clock, the process environment and the making
-// of secure strings come from TOAuthSurroundings. The program's surroundings (Windows) are
-// ProgramOAuthSurroundings(); tests script their own.
+// The logic here is platform-free: the environment table, the requests, the clock, the process
+// environment and the making of secure strings come from TOAuthSurroundings. The program's
+// surroundings (Windows) are ProgramOAuthSurroundings(); tests script their own.
 #include <chrono>
 #include <cstdint>
 #include <functional>
@@ -34,6 +34,7 @@ using TOAuthPostRequest =
                        int32_t& aStatusCode)>;
 
 struct TOAuthSurroundings {
+  const TOAuthEnvironmentTable* Environments = nullptr;
   TOAuthPostRequest Post;
   std::function<TTokenClock::time_point()> Now;
   // The value of a process environment variable; empty when it is unset.
@@ -42,7 +43,8 @@ struct TOAuthSurroundings {
   std::function<TSecureStringRef(std::u16string& secret)> MakeSecret;
 };
 
-// ExecuteInternetRequest, the system clock, the process environment and MakeSecureString.
+// OAuthEnvironments, ExecuteInternetRequest, the system clock, the process environment and
+// MakeSecureString.
 TOAuthSurroundings ProgramOAuthSurroundings();
 
 // The token cache.

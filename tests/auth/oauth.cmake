@@ -1,4 +1,4 @@
 # Tests of the bearer-token client.
 skylaunch_add_test(oauth_answer_test SOURCES ${CMAKE_CURRENT_LIST_DIR}/NoUserOAuthAnswerTest.cpp LIBS oauth_core)
 skylaunch_add_test(oauth_token_test SOURCES ${CMAKE_CURRENT_LIST_DIR}/NoUserOAuthTokenTest.cpp
-  LIBS oauth_core oauth_environments)
+  LIBS oauth_core)
