@@ -12,7 +12,7 @@ namespace skylaunch {
 // The number of slots a list can hold at most.
 inline constexpr int32_t MaxListCount = 134217727;
 
-using TPointerList = void* [MaxListCount];
+// The slot block: MaxListCount pointers at most, contiguous.
 using PPointerList = void**;
 
 enum TListChange : uint8_t { lcAdded, lcExtracted, lcDeleted };

@@ -84,7 +84,7 @@ TOwned<T> Create(Args&&... args) {
     throw;
   }
   TOwned<T> owned(object);
-  owned->AfterConstruction();
+  static_cast<TObject*>(object)->AfterConstruction();
   return owned;
 }
 

@@ -1,11 +1,23 @@
 # The runtime of module NonVCLMisc: the pointer list and the failure texts (platform-free, in
-# nonvcl_core for every preset), and the common-controls initialisation (Windows, in nonvcl).
+# nonvcl_core for every preset), the exception hooks, threads, system error texts, the module's
+# start-up and shutdown and the common-controls initialisation (Windows, in nonvcl).
 target_sources(nonvcl_core PRIVATE
   List.cpp
   RuntimeErrors.cpp)
 
 if(WIN32)
   target_sources(nonvcl PRIVATE
-    CommonControls.cpp)
+    CommonControls.cpp
+    ExceptionHooks.cpp
+    FaultTrampoline.cpp
+    Runtime.cpp
+    SystemError.cpp
+    Thread.cpp)
   target_link_libraries(nonvcl PUBLIC comctl32)
+  # The exception hooks throw from the faulting instruction itself. The unwinder can then leave
+  # the faulting function only when the compiler has described every trapping instruction in its
+  # exception tables (-fnon-call-exceptions) and its frame at every instruction
+  # (-fasynchronous-unwind-tables). A fault may happen in any code that uses the runtime, so the
+  # flags travel with nonvcl_core, which all of that code links.
+  target_compile_options(nonvcl_core PUBLIC -fnon-call-exceptions -fasynchronous-unwind-tables)
 endif()
