@@ -66,7 +66,9 @@ TEST(TList, GrowsByFourThenSixteenThenAQuarter) {
     if (capacities.empty() || capacities.back() != list->Capacity()) {
       capacities.push_back(list->Capacity());
     }
-    if (i == 12) EXPECT_EQ(list->Capacity(), 28) << "after 13 items";
+    if (i == 12) {
+      EXPECT_EQ(list->Capacity(), 28) << "after 13 items";
+    }
   }
   EXPECT_THAT(capacities, testing::ElementsAre(4, 8, 12, 28, 44, 60, 76, 95, 118, 147, 183));
 
@@ -219,7 +221,9 @@ TEST(TList, SortsInPlaceWithoutNotifying) {
     list->Sort(byLetter);
     EXPECT_EQ(Letters(*list), c.after);
     EXPECT_EQ(log, "");
-    if (c.before.empty()) EXPECT_EQ(comparisons, 0);
+    if (c.before.empty()) {
+      EXPECT_EQ(comparisons, 0);
+    }
   }
 }
 

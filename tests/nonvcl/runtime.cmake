@@ -2,3 +2,17 @@
 # texts and the common controls run under Wine.
 skylaunch_add_test(nonvcl_list_test SOURCES ListTest.cpp LIBS nonvcl_core)
 skylaunch_add_test(nonvcl_runtime_errors_test SOURCES RuntimeErrorsTest.cpp LIBS nonvcl_core)
+
+if(WIN32)
+  # Helper program of the exception-hook tests: lets an exception go uncaught.
+  add_executable(nonvcl_runtime_child RuntimeChild.cpp Faults.cpp)
+  target_link_libraries(nonvcl_runtime_child PRIVATE nonvcl)
+endif()
+skylaunch_add_test(nonvcl_thread_test WINDOWS_ONLY
+  SOURCES ThreadTest.cpp RuntimeTestEnvironment.cpp LIBS nonvcl)
+skylaunch_add_test(nonvcl_exception_hooks_test WINDOWS_ONLY
+  SOURCES ExceptionHooksTest.cpp Faults.cpp RuntimeTestEnvironment.cpp LIBS nonvcl)
+if(WIN32)
+  add_dependencies(nonvcl_exception_hooks_test nonvcl_runtime_child)
+endif()
+skylaunch_add_test(nonvcl_system_error_test WINDOWS_ONLY SOURCES SystemErrorTest.cpp LIBS nonvcl)
