@@ -17,3 +17,15 @@ endforeach()
 skylaunch_add_test(client_stress_test WINDOWS_ONLY NEEDS_SERVICES
   SOURCES orbInternetStressTest.cpp ClientTestSupport.cpp
   LIBS orbinternet test_support local_services_config)
+
+# The throughput of the client against a blocking 4 KiB WinInet loop on a 64 MiB file:
+# `cmake --build <tree> --target client_benchmark_run` (while the test fixture's services are down).
+if(WIN32)
+  add_executable(client_benchmark orbInternetBenchmark.cpp)
+  target_link_libraries(client_benchmark PRIVATE orbinternet)
+  target_link_options(client_benchmark PRIVATE -municode)
+  add_custom_target(client_benchmark_run
+    COMMAND ${SKYLAUNCH_PYTHON} ${CMAKE_CURRENT_LIST_DIR}/run_client_benchmark.py --build-dir ${CMAKE_BINARY_DIR}
+            --port-base ${SKYLAUNCH_LOCAL_PORT_BASE} --benchmark $<TARGET_FILE:client_benchmark>
+    DEPENDS client_benchmark USES_TERMINAL VERBATIM)
+endif()
