@@ -222,6 +222,9 @@ void TInternet::WndProc(TMessage& message) {
   }
   switch (message.Msg) {
     case WM_INTERNET_COMPLETE:
+      // A completion that sent this message is released before the handler runs: a handler
+      // that cancels or frees the client waits for that completion to finish.
+      if (InSendMessage()) ReplyMessage(0);
       if (OnRequestComplete) OnRequestComplete(this);
       break;
     case WM_INTERNET_ERROR:

@@ -38,7 +38,7 @@
 
 #include <atomic>
 #include <cstdint>
-#include <iosfwd>
+#include <istream>
 #include <memory>
 #include <string>
 
@@ -96,7 +96,7 @@ class TInternet : public TObject {
   const std::u16string& AgentName() const { return fAgentName; }
   void SetAgentName(std::u16string value) { fAgentName = std::move(value); }
   // When set, a completing request sends (rather than posts) its finalize and complete messages
-  // and waits until the creating thread has handled them.
+  // and waits until the creating thread has finalized and begun OnRequestComplete.
   bool OrbUpdateFixEnabled() const { return fOrbUpdateFixEnabled; }
   void SetOrbUpdateFixEnabled(bool value) { fOrbUpdateFixEnabled = value; }
   // Hang up a dial-up connection at destruction, if none was active when the client was made.

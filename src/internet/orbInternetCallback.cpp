@@ -1,7 +1,6 @@
 // The asynchronous HTTP client on WinInet's threads: the status callback, the end of the send,
 // the reading of the response. Everything that the creating thread must see is handed over as a
 // message to the internal window.
-#include <cstring>
 #include <istream>
 
 #include "PlatformHttp.h"

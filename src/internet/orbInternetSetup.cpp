@@ -2,6 +2,7 @@
 // the handles and handing the send to the platform. Runs on the creating thread inside Execute;
 // every failure raises EInternetException and Execute finalizes.
 #include <string>
+#include <type_traits>
 
 #include "orbInternet.h"
 #include "orbInternetList.h"

@@ -331,6 +331,25 @@ TEST(ClientCancel, SentCompletionDoesNotBlockCancel) {
   EXPECT_EQ(0, events.Completions);
 }
 
+TEST(ClientCancel, ClientFreedByItsCompletionHandler) {
+  TServiceScenario scenario(kScenario);
+  for (bool sendCompletion : {false, true}) {
+    SCOPED_TRACE(sendCompletion ? "sent completion" : "posted completion");
+    auto client = Create<TInternet>();
+    client->SetOrbUpdateFixEnabled(sendCompletion);
+    bool freed = false;
+    client->OnRequestComplete = [&client, &freed](TInternet*) {
+      freed = true;
+      client.reset();
+    };
+    std::stringstream body;
+    client->Execute(&body, FilesURL(u"/echo"));
+    ASSERT_TRUE(PumpUntil([&] { return freed; }, 10s));
+    PumpFor(200ms);
+    EXPECT_EQ("answer", body.str());
+  }
+}
+
 TEST(ClientFiles, BodyGoesToANewFileThatIsClosedAtTheEnd) {
   TServiceScenario scenario;
   const std::filesystem::path file = std::filesystem::temp_directory_path() / "client-files-test.dat";
