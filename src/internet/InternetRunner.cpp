@@ -1,0 +1,93 @@
+#include "InternetRunner.h"
+
+#include <istream>
+#include <sstream>
+
+namespace skylaunch {
+namespace {
+
+constexpr DWORD kWaitStep = 100;  // ms between two looks at the client
+
+// The number of bytes `stream` holds, its reading position left where it was.
+std::streamoff StreamSize(std::streambuf& stream) {
+  const std::streampos position = stream.pubseekoff(0, std::ios::cur, std::ios::in);
+  const std::streampos end = stream.pubseekoff(0, std::ios::end, std::ios::in);
+  stream.pubseekpos(position, std::ios::in);
+  return end < 0 ? 0 : std::streamoff(end);
+}
+
+void CopyPostData(std::istream& source, std::stringstream& target) {
+  std::streambuf& bytes = *source.rdbuf();
+  if (StreamSize(bytes) == 0) return;
+  bytes.pubseekpos(0, std::ios::in);
+  target << &bytes;
+}
+
+}  // namespace
+
+void TMyInternet::HandleInternetError(TInternet*, int32_t, const std::u16string&) { FDone = true; }
+
+void TMyInternet::HandleRequestComplete(TInternet* Sender) {
+  const TStringList& headers = Response().Headers();
+  if (headers.empty() || headers.front().find(u"404") != std::u16string::npos) {
+    HandleInternetError(Sender, 404, std::u16string());
+    return;
+  }
+  FDone = true;
+  FSuccess = true;
+}
+
+bool TMyInternet::PumpMessage(MSG& aMsg) {
+  if (!PeekMessageW(&aMsg, WindowHandle(), 0, 0, PM_REMOVE)) return false;
+  TranslateMessage(&aMsg);
+  DispatchMessageW(&aMsg);
+  return true;
+}
+
+void TMyInternet::ProcessMessages() {
+  MSG message{};
+  while (PumpMessage(message)) {
+  }
+}
+
+void TMyInternet::WaitForRequest() {
+  while (CurrentStatus() == erBusy) {
+    Sleep(kWaitStep);
+    ProcessMessages();
+  }
+  if (FDone) return;
+  // The client turns idle on its finalize message, which the platform's thread posts just before
+  // the completion message; that one may not have been queued yet. Cancel waits until no
+  // notification is being processed, so whatever the request's last notification posts is queued
+  // now, and is dispatched here.
+  Cancel();
+  ProcessMessages();
+}
+
+bool ExecuteInternetRequest(const std::u16string& aURL, std::iostream* aResponse, int32_t aTimeout,
+                            TInternetOperation aOperation, const TStringList* aHeaders,
+                            std::istream& aPostData, int32_t& aStatusCode) {
+  if (aURL.empty() || aTimeout < 1) return false;
+  TOwned<TMyInternet> owned = Create<TMyInternet>();
+  TMyInternet& client = *owned;
+  client.OnInternetError = [&client](TInternet* aSender, int32_t aError, const std::u16string& aText) {
+    client.HandleInternetError(aSender, aError, aText);
+  };
+  client.OnRequestComplete = [&client](TInternet* Sender) { client.HandleRequestComplete(Sender); };
+  client.Request().SetOperation(aOperation);
+  client.Request().SetURL(aURL);
+  client.SetReceiveTimeout(aTimeout);
+  if (aHeaders != nullptr) {
+    for (const std::u16string& line : *aHeaders) client.Request().Headers().push_back(line);
+  }
+  CopyPostData(aPostData, client.Request().PostStream());
+
+  client.Execute(aResponse);
+  client.WaitForRequest();
+
+  aStatusCode = client.Response().HTTPMessageCode();
+  return aStatusCode == 200 && client.FSuccess && client.CurrentStatus() != erBusy &&
+         StreamSize(*aResponse->rdbuf()) > 0;
+}
+
+}  // namespace skylaunch

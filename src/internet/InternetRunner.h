@@ -1,0 +1,57 @@
+#pragma once
+// ExecuteInternetRequest: one HTTP request run to its end on the calling thread, for callers that
+// have no message loop of their own to wait in (the bearer-token client on the download worker).
+// It drives an asynchronous client (TMyInternet) and waits, sleeping 100 ms at a time and
+// dispatching only that client's messages; messages for the thread's other windows wait until the
+// call returns.
+#include <windows.h>
+
+#include <cstdint>
+#include <iosfwd>
+#include <string>
+
+#include "orbInternet.h"
+
+namespace skylaunch {
+
+// An asynchronous client that records how its request ended.
+class TMyInternet : public TInternet {
+ public:
+  // An OnInternetError handler: the request has ended.
+  void HandleInternetError(TInternet* aSender, int32_t aInternetError,
+                           const std::u16string& aInternetErrorString);
+  // An OnRequestComplete handler: the request has ended, and it succeeded unless its headers were not
+  // read or its status line contains "404".
+  void HandleRequestComplete(TInternet* Sender);
+
+  // Takes the next message for the internal window from this thread's queue, if there is one, and
+  // dispatches it.
+  bool PumpMessage(MSG& aMsg);
+  // Dispatches the internal window's messages until none is left.
+  void ProcessMessages();
+  // Waits for the request to end: while the client is busy, sleeps 100 ms and dispatches the
+  // internal window's messages. A completion that the platform's thread had not yet posted when
+  // the client turned idle is handled before this returns.
+  void WaitForRequest();
+
+  bool FSuccess{false};  // completed, and the status line does not contain "404"
+  bool FDone{false};     // ended, by completion or by error
+};
+
+// Runs one request and returns whether it succeeded: status code 200, completed without "404" in
+// its status line, and a body of at least one byte.
+//   aURL        absolute http or https URL; empty: false at once, nothing sent, aStatusCode untouched
+//   aResponse   receives the body at its current position (callers pass an empty stream); left at
+//               position 0 when the request completes
+//   aTimeout    receive time-out in ms; below 1: false at once, as for an empty URL
+//   aHeaders    request header lines without line ends; may be null
+//   aPostData   the body bytes, sent from position 0; empty: no body (and no "Content-Type: " line)
+//   aStatusCode the response's status code, 0 when none was read
+// Failures before the request is handed to the platform raise the client's EInternetException
+// ("Stream parameter was nil." for a null aResponse, the invalid-URL message, …); aStatusCode is
+// then untouched.
+bool ExecuteInternetRequest(const std::u16string& aURL, std::iostream* aResponse, int32_t aTimeout,
+                            TInternetOperation aOperation, const TStringList* aHeaders,
+                            std::istream& aPostData, int32_t& aStatusCode);
+
+}  // namespace skylaunch
