@@ -28,10 +28,9 @@ using TTokenClock = std::chrono::system_clock;
 // lines `aHeaders` to `aURL`, waiting at most `aTimeout` ms for each receive. The response body is
 // appended to `aResponse`, the status code written to `aStatusCode` (0 when none was parsed). True
 // only for a completed request. May raise when the request cannot be started.
-using TOAuthPostRequest =
-    std::function<bool(const std::u16string& aURL, std::string& aResponse, int32_t aTimeout,
-                       const std::vector<std::u16string>& aHeaders, const std::string& aPostData,
-                       int32_t& aStatusCode)>;
+using TOAuthPostRequest = std::function<bool(const std::u16string& aURL, std::string& aResponse,
+                                             int32_t aTimeout, const std::vector<std::u16string>& aHeaders,
+                                             const std::string& aPostData, int32_t& aStatusCode)>;
 
 struct TOAuthSurroundings {
   const TOAuthEnvironmentTable* Environments = nullptr;
@@ -49,8 +48,8 @@ TOAuthSurroundings ProgramOAuthSurroundings();
 
 // The token cache.
 struct BearerTokenMetadata {
-  TSecureStringRef AccessToken;  // token type, a blank, access token; null until one was received
-  int32_t ExpiresIn{0};          // lifetime in seconds, as the service sent it
+  TSecureStringRef AccessToken;              // token type, a blank, access token; null until one was received
+  int32_t ExpiresIn{0};                      // lifetime in seconds, as the service sent it
   TTokenClock::time_point CreateDateTime{};  // when the token response was processed
 };
 

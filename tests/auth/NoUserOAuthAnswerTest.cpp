@@ -1,10 +1,9 @@
-#include "NoUserOAuthAnswer.h"
-
 #include <gtest/gtest.h>
 
 #include <optional>
 #include <string>
 
+#include "NoUserOAuthAnswer.h"
 #include "NoUserOAuthBase64.h"
 #include "NoUserOAuthWipe.h"
 
@@ -97,10 +96,21 @@ TEST(ReadInteger, AcceptsOnlyAPlainDecimalWithin32Bits) {
     const char* text;
     std::optional<int32_t> value;
   } cases[] = {
-      {"3600", 3600},     {"0", 0},           {"-60", -60},           {"2147483647", 2147483647},
-      {"-2147483648", INT32_MIN},             {"2147483648", std::nullopt}, {"99999999999", std::nullopt},
-      {"3600.0", std::nullopt}, {"1e3", std::nullopt}, {"+60", std::nullopt}, {" 60", std::nullopt},
-      {"60 ", std::nullopt},    {"", std::nullopt},    {"-", std::nullopt},   {"0x10", std::nullopt},
+      {"3600", 3600},
+      {"0", 0},
+      {"-60", -60},
+      {"2147483647", 2147483647},
+      {"-2147483648", INT32_MIN},
+      {"2147483648", std::nullopt},
+      {"99999999999", std::nullopt},
+      {"3600.0", std::nullopt},
+      {"1e3", std::nullopt},
+      {"+60", std::nullopt},
+      {" 60", std::nullopt},
+      {"60 ", std::nullopt},
+      {"", std::nullopt},
+      {"-", std::nullopt},
+      {"0x10", std::nullopt},
       {"sixty", std::nullopt},
   };
   for (const auto& c : cases) EXPECT_EQ(ReadInteger(c.text), c.value) << c.text;

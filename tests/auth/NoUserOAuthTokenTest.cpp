@@ -93,7 +93,6 @@ class TScript {
   }
 };
 
-
 std::string Activation(const std::string& id = "client-1", const std::string& secret = "s3cret") {
   return R"({"client_id":")" + id + R"(","client_secret":")" + secret + R"("})";
 }
@@ -115,7 +114,8 @@ TEST_F(TokenClient, ActivatesThenExchangesBasicCredentialsForAToken) {
   ASSERT_EQ(script.sent.size(), 2u);
   const TSent& activation = script.sent[0];
   EXPECT_EQ(activation.url, Prod().ActivateClientUrl);
-  EXPECT_THAT(activation.headers, ElementsAre(u"Content-Type: application/x-www-form-urlencoded;charset=UTF-8"));
+  EXPECT_THAT(activation.headers,
+              ElementsAre(u"Content-Type: application/x-www-form-urlencoded;charset=UTF-8"));
   EXPECT_EQ(activation.body, "x_app_token=" + Ascii(Prod().AppToken) + "&x_client_context=Tarvosa");
   const TSent& token = script.sent[1];
   EXPECT_EQ(token.url, Prod().BearerTokenUrl);
@@ -133,10 +133,10 @@ TEST_F(TokenClient, ReusesATokenUntilSixtySecondsBeforeItsLifetimeEnds) {
     std::chrono::seconds age;
     bool reused;
   } cases[] = {
-      {"3600", 0s, true},      {"3600", 3539s, true},   {"3600", -3539s, true},  // a clock set back
-      {"3600", 3540s, false},  {"3600", -3540s, false}, {"3600", 7200s, false},
-      {"61", 0s, true},        {"61", 1s, false},       {"60", 0s, false},
-      {"0", 0s, false},        {"-5", 0s, false},       {"-2147483648", 0s, false},
+      {"3600", 0s, true},     {"3600", 3539s, true},   {"3600", -3539s, true},  // a clock set back
+      {"3600", 3540s, false}, {"3600", -3540s, false}, {"3600", 7200s, false},
+      {"61", 0s, true},       {"61", 1s, false},       {"60", 0s, false},
+      {"0", 0s, false},       {"-5", 0s, false},       {"-2147483648", 0s, false},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(std::string(c.expiresIn) + " after " + std::to_string(c.age.count()) + " s");
@@ -218,11 +218,14 @@ TEST_F(TokenClient, ATokenDueForRenewalIsNotHandedOutWhenTheRenewalFailsHalfWay)
 }
 
 TEST_F(TokenClient, NoFailureLeavesTheClient) {
-  client = Create<TNoUserContextOAuth>(true, TOAuthSurroundings{
-      &kEnvironments, [](const std::u16string&, std::string&, int32_t, const std::vector<std::u16string>&, const std::string&,
-         int32_t&) -> bool { throw std::runtime_error("Unable to submit request."); },
-      [] { return TTokenClock::now(); }, [](const char16_t*) { return std::u16string(); },
-      [](std::u16string&) -> TSecureStringRef { throw std::bad_alloc(); }});
+  client = Create<TNoUserContextOAuth>(
+      true,
+      TOAuthSurroundings{
+          &kEnvironments,
+          [](const std::u16string&, std::string&, int32_t, const std::vector<std::u16string>&,
+             const std::string&, int32_t&) -> bool { throw std::runtime_error("Unable to submit request."); },
+          [] { return TTokenClock::now(); }, [](const char16_t*) { return std::u16string(); },
+          [](std::u16string&) -> TSecureStringRef { throw std::bad_alloc(); }});
   EXPECT_EQ(Token(), u"");
 
   auto surroundings = script.Surroundings();
@@ -238,12 +241,12 @@ TEST(TokenClientEnvironment, EFSENDSelectsTheTestEnvironmentOnlyWhenNotRestricte
     const char16_t* efsend;  // null: unset
     const TEnvironmentInfo& expected;
   } cases[] = {
-      {true, nullptr, Prod()},  {true, u"1", Prod()},  {true, u"", Prod()},
-      {false, nullptr, Prod()}, {false, u"", Prod()},  {false, u"1", E2E()}, {false, u"no", E2E()},
+      {true, nullptr, Prod()}, {true, u"1", Prod()}, {true, u"", Prod()},   {false, nullptr, Prod()},
+      {false, u"", Prod()},    {false, u"1", E2E()}, {false, u"no", E2E()},
   };
   for (const auto& c : cases) {
-    SCOPED_TRACE(std::string(c.onlyProd ? "onlyProd" : "any") + " EFSEND=" +
-                 (c.efsend ? Ascii(c.efsend) : "(unset)"));
+    SCOPED_TRACE(std::string(c.onlyProd ? "onlyProd" : "any") +
+                 " EFSEND=" + (c.efsend ? Ascii(c.efsend) : "(unset)"));
     TScript script;
     if (c.efsend) script.environment[u"EFSEND"] = c.efsend;
     auto client = Create<TNoUserContextOAuth>(c.onlyProd, script.Surroundings());
@@ -258,10 +261,12 @@ TEST(TokenClientEnvironment, EFSENDSelectsTheTestEnvironmentOnlyWhenNotRestricte
 
 TEST_F(TokenClient, PassesTheServicesBytesOnUnchanged) {
   // A secret outside ASCII is encoded from the bytes the service sent, not from a re-encoding.
-  script.answers = {{Activation("id", "s\xc3\xa9")}, {R"({"token_type":"bearer","access_token":"a\u00e9","expires_in":60})"}};
+  script.answers = {{Activation("id", "s\xc3\xa9")},
+                    {R"({"token_type":"bearer","access_token":"a\u00e9","expires_in":60})"}};
   EXPECT_EQ(client->CreateBearerToken(u"T\u00e4rvosa"), u"bearer a\u00c3\u00a9");
   ASSERT_EQ(script.sent.size(), 2u);
-  EXPECT_EQ(script.sent[0].body, "x_app_token=" + Ascii(Prod().AppToken) + "&x_client_context=T\xc3\xa4rvosa");
+  EXPECT_EQ(script.sent[0].body,
+            "x_app_token=" + Ascii(Prod().AppToken) + "&x_client_context=T\xc3\xa4rvosa");
   EXPECT_EQ(script.sent[1].headers[0], u"Authorization: Basic aWQ6c8Op");  // base64("id:s\xc3\xa9")
 }
 

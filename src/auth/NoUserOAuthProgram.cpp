@@ -1,0 +1,53 @@
+// The bearer-token client's surroundings in the program: the synchronous request runner, the
+// system clock, the process environment and the secure strings of this process.
+#include <windows.h>
+
+#include <sstream>
+#include <utility>
+
+#include "InternetRunner.h"
+#include "NoUserOAuthORBNet.h"
+#include "NoUserOAuthWipe.h"
+#include "WinText.h"
+
+namespace skylaunch {
+namespace {
+
+bool PostThroughRunner(const std::u16string& aURL, std::string& aResponse, int32_t aTimeout,
+                       const std::vector<std::u16string>& aHeaders, const std::string& aPostData,
+                       int32_t& aStatusCode) {
+  std::stringstream postData(aPostData);
+  std::stringstream response;
+  const bool completed =
+      ExecuteInternetRequest(aURL, &response, aTimeout, ioPOST, &aHeaders, postData, aStatusCode);
+  // Takes the stream's own buffer rather than a copy of it, so wiping aResponse wipes the answer.
+  std::string body = std::move(response).str();
+  TWipeOnExit wipeBody(body);
+  if (aResponse.empty()) {
+    aResponse.swap(body);
+  } else {
+    aResponse += body;
+  }
+  return completed;
+}
+
+std::u16string EnvironmentVariable(const char16_t* name) {
+  const DWORD size = GetEnvironmentVariableW(as_wcstr(name), nullptr, 0);
+  if (size == 0) return {};
+  std::u16string value(size, u'\0');
+  const DWORD length = GetEnvironmentVariableW(as_wcstr(name), as_wstr(value.data()), size);
+  value.resize(length < size ? length : 0);
+  return value;
+}
+
+}  // namespace
+
+TOAuthSurroundings ProgramOAuthSurroundings() {
+  return {&OAuthEnvironments, PostThroughRunner, [] { return TTokenClock::now(); }, EnvironmentVariable,
+          [](std::u16string& secret) { return MakeSecureString(secret); }};
+}
+
+TNoUserContextOAuth::TNoUserContextOAuth(bool onlyProd)
+    : TNoUserContextOAuth(onlyProd, ProgramOAuthSurroundings()) {}
+
+}  // namespace skylaunch
