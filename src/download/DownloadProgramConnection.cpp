@@ -107,7 +107,7 @@ void TDownloadProgram::SendRequestWithHeaders(const std::u16string& headers) {
 
 void TDownloadProgram::ReadStatusAndHeaders() {
   const std::u16string block = QueryRawHeaders(fRequestHandle.Get()).value_or(std::u16string());
-  // A status line without code and reason leaves those of the previous response.
+  // A status line without any blank leaves the code and reason of the previous response.
   SplitStatusLine(block, fErrorCodeStr, fErrorMessage);
   fDownloadSize = -1;
   fLastModified.clear();

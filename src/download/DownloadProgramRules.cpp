@@ -36,9 +36,10 @@ bool SplitStatusLine(std::u16string_view block, std::u16string& code, std::u16st
   if (first == std::u16string_view::npos) return false;
   const std::u16string_view rest = line.substr(first + 1);
   const size_t second = rest.find(u' ');
-  if (second == std::u16string_view::npos) return false;
+  // A line without a reason phrase still has its own code: keeping the previous response's
+  // "200" would take an error page for the download.
   code = rest.substr(0, second);
-  reason = rest.substr(second + 1);
+  reason = second == std::u16string_view::npos ? std::u16string_view() : rest.substr(second + 1);
   return true;
 }
 

@@ -18,7 +18,8 @@ std::u16string_view ExtractLine(std::u16string_view& block);
 std::u16string FindHeaderValue(std::u16string_view block, std::u16string_view name);
 
 // Status code and reason phrase of the block's status line ("HTTP/1.1 200 OK" gives "200" and
-// "OK"). False, leaving both untouched, when the line has no two blanks to split at.
+// "OK"; "HTTP/1.1 404" gives "404" and an empty reason). False, leaving both untouched, when the
+// line has no blank at all.
 bool SplitStatusLine(std::u16string_view block, std::u16string& code, std::u16string& reason);
 
 // `url` with its first "http://", in any letter case and wherever it stands, replaced by

@@ -62,8 +62,9 @@ TEST(DownloadProgramRulesTest, StatusLineSplitsAtItsFirstTwoBlanks) {
       {u"HTTP/1.1 200 OK\r\nA: b\r\n", true, u"200", u"OK"},
       {u"HTTP/1.1 404 Not Found\r\n", true, u"404", u"Not Found"},
       {u"HTTP/1.1 500 \r\n", true, u"500", u""},
-      // Without a reason phrase (or without any blank) the previous values stay.
-      {u"HTTP/1.1 200\r\n", false, u"old", u"previous"},
+      // An error without a reason phrase must not keep the previous response's code.
+      {u"HTTP/1.1 404\r\n", true, u"404", u""},
+      // Without any blank the previous values stay.
       {u"garbage\r\n", false, u"old", u"previous"},
       {u"", false, u"old", u"previous"},
   };
