@@ -19,7 +19,10 @@ file(READ ${_skylaunch_services_json} _skylaunch_services)
 string(JSON _default_base GET "${_skylaunch_services}" port_base)
 set(SKYLAUNCH_LOCAL_PORT_BASE ${_default_base} CACHE STRING
     "First loopback port of the local services; trees tested at the same time need different bases")
-set(SKYLAUNCH_LOCAL_CATALOG_DIR ${CMAKE_SOURCE_DIR}/tools/demo-catalog CACHE PATH
+# The build tree's catalog: the demo catalog's files, and in the Windows trees the launcher and the
+# demo installer as the catalog's programs (tests/e2e/e2e.cmake puts them there).
+file(COPY ${CMAKE_SOURCE_DIR}/tools/demo-catalog/ DESTINATION ${CMAKE_BINARY_DIR}/catalog)
+set(SKYLAUNCH_LOCAL_CATALOG_DIR ${CMAKE_BINARY_DIR}/catalog CACHE PATH
     "Catalog root (<major-version>/<status>/<files>) that the test fixture serves")
 
 foreach(role IN ITEMS control catalog oauth files untrusted refused)

@@ -1,0 +1,255 @@
+#include "DownloadForm.h"
+
+#include <shlobj.h>
+
+#include "HandOff.h"
+#include "HandOffRules.h"
+#include "ProgramTarget.h"
+#include "SystemUtils.h"
+#include "WinText.h"
+
+namespace skylaunch {
+namespace {
+
+constexpr wchar_t kNoConnectionText[] =
+    L"Unable to establish an internet connection.\nPlease check your internet configuration and try again.";
+
+// Takes the lock on the window's thread while still delivering the messages that the worker
+// sends to this thread's windows, so a worker that holds the lock and waits for one of them can
+// finish.
+std::unique_lock<std::recursive_mutex> LockDelivering(std::recursive_mutex& mutex) {
+  std::unique_lock lock(mutex, std::try_to_lock);
+  while (!lock.owns_lock()) {
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_SENDMESSAGE);
+    MSG message;
+    PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+    lock.try_lock();
+  }
+  return lock;
+}
+
+}  // namespace
+
+void TDownloadForm::FillWindowClass(WNDCLASSW& wndClass) {
+  fClassName = GetWindowClassName();
+  wndClass.style = CS_VREDRAW | CS_HREDRAW;
+  wndClass.lpfnWndProc = DefWindowProcW;
+  wndClass.cbClsExtra = 0;
+  wndClass.cbWndExtra = 0;
+  wndClass.hInstance = GetModuleHandleW(nullptr);
+  wndClass.hIcon = LoadIconW(wndClass.hInstance, L"MAINICON");
+  wndClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+  wndClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+  wndClass.lpszMenuName = nullptr;
+  wndClass.lpszClassName = as_wcstr(fClassName);
+}
+
+DWORD TDownloadForm::GetExStyle() const { return WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT; }
+
+DWORD TDownloadForm::GetStyle() const {
+  return WS_POPUP | WS_VISIBLE | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME;
+}
+
+void TDownloadForm::WMCreate(TMessage&) {
+  fWindowThreadId = GetCurrentThreadId();
+  FSkylaunchData = Create<TSkylaunchData>();
+  fInternetMgr = Create<TInternetManager>(nullptr);
+  fDownloadThread = Create<TDownloadThread>(true);
+  fAbort = false;
+  fCommandLine.clear();
+  CenterWindow();
+  SetAppTypeFromCommandLine();
+  SetCaption(FSkylaunchData->AppDescription());
+  CreateControls();
+}
+
+void TDownloadForm::CreateControls() {
+  const int32_t width = Width();
+  const int32_t height = Height();
+  fInstrLabel = Create<TNonVCLLabel>(15, 10, width - 20, 20, fHandle);
+  fInstrLabel->SetCaption(u"This program will download and launch " + FSkylaunchData->Caption() +
+                          u" application.");
+  fProgressBar = Create<TNonVCLProgressBar>(50, 10, width - 20, GetSystemMetrics(SM_CYVSCROLL), fHandle);
+  fCancelButton = Create<TNonVCLButton>(height - 40, width / 2 - 37, 75, 25, fHandle);
+  fCancelButton->SetCaption(u"&Cancel");
+  fCancelButton->OnClick = [this](TObject* sender) { CancelButtonClick(sender); };
+  fCancelButton->SetFocus();
+}
+
+void TDownloadForm::SetAppTypeFromCommandLine() {
+  FSkylaunchData->SetAppType(ProgramTargetFromParameters(CommandLineParameters()));
+}
+
+void TDownloadForm::WndProc(TMessage& message) {
+  switch (message.Msg) {
+    case WM_SETFOCUS:
+      if (fCancelButton) fCancelButton->SetFocus();
+      DefaultHandler(message);
+      break;
+    case WM_COMMAND:
+      if (fCancelButton && LOWORD(message.WParam) == fCancelButton->ItemID()) fCancelButton->Click();
+      break;
+    default:
+      TNonVCLWindow::WndProc(message);
+  }
+}
+
+void TDownloadForm::Show() {
+  if (!fHandle) return;
+  STARTUPINFOW startup{};
+  startup.cb = sizeof(startup);
+  GetStartupInfoW(&startup);
+  ShowWindow(fHandle, (startup.dwFlags & STARTF_USESHOWWINDOW) ? startup.wShowWindow : SW_SHOWDEFAULT);
+  UpdateWindow(fHandle);
+}
+
+void TDownloadForm::SetupDownloadThread() {
+  bool connected = false;
+  fCommandLine = TrimText(fCommandLine) + u" " + GetParameters();
+  SHCreateDirectoryExW(nullptr, as_wcstr(FSkylaunchData->InstallFolder()), nullptr);
+  fFileChanged = false;
+  try {
+    fInternetMgr->SetValidationHost(FSkylaunchData->ValidateURL());
+    do {
+      connected = fInternetMgr->ValidateConnection();
+      if (!connected && !fInternetMgr->Connect()) {
+        if (MessageBoxW(nullptr, kNoConnectionText, L"Error", MB_TASKMODAL | MB_RETRYCANCEL) == IDCANCEL) break;
+      }
+    } while (!connected);
+    if (connected) ConfigureAndStartWorker();
+  } catch (...) {
+    if (!connected) RequestQuit();
+    throw;
+  }
+  if (!connected) RequestQuit();
+}
+
+void TDownloadForm::ConfigureAndStartWorker() {
+  auto lock = GetCurrentThreadId() == fWindowThreadId ? LockDelivering(fMembersLock)
+                                                      : std::unique_lock(fMembersLock);
+  if (!fDownloadThread) return;  // the window is being released
+  TDownloadThread& worker = *fDownloadThread;
+  const TSkylaunchData& data = *FSkylaunchData;
+  worker.SetComponent(data.Component());
+  worker.SetFileName(data.AppType() == ptSkylaunch ? ReplaceExtension(data.ComponentFullFileName(), u".new")
+                                                   : data.ComponentFullFileName());
+  worker.SetDownloadURL(data.ServiceURL());
+  worker.SetProduct(data.AppDescription());
+  worker.SetVersionFileName(data.VersionFile());
+  worker.OnDownloadComplete = [this](TObject* sender) { ThreadDownloadComplete(sender); };
+  worker.OnUpdateDownloadStatus = [this](int32_t status, bool& stop) { ThreadUpdateDownloadStatus(status, stop); };
+  worker.OnUpdateStatusText = [this](const std::u16string& text) { ThreadUpdateStatusText(text); };
+  worker.OnError = [this](const std::exception_ptr& error) { ThreadError(error); };
+  worker.OnFileChange = [this](TObject* sender) { ThreadFileChange(sender); };
+  worker.Resume();
+}
+
+void TDownloadForm::RequestQuit() {
+  // From the worker (the configuration hand-off) the quit request must reach the loop of the
+  // window's thread, not the worker's own queue.
+  if (GetCurrentThreadId() == fWindowThreadId) {
+    PostQuitMessage(0);
+  } else {
+    PostThreadMessageW(fWindowThreadId, WM_QUIT, 0, 0);
+  }
+}
+
+void TDownloadForm::ThreadUpdateStatusText(const std::u16string& NewStatus) {
+  std::lock_guard lock(fMembersLock);
+  if (fInstrLabel) fInstrLabel->SetCaption(NewStatus);
+}
+
+void TDownloadForm::ThreadUpdateDownloadStatus(int32_t, bool& StopThread) {
+  StopThread = fAbort;
+  std::lock_guard lock(fMembersLock);
+  if (fProgressBar && fDownloadThread) {
+    fProgressBar->SetMax(fDownloadThread->MaxStatus());
+    fProgressBar->StepIt();
+  }
+}
+
+void TDownloadForm::ThreadFileChange(TObject*) { fFileChanged = true; }
+
+void TDownloadForm::ThreadError(const std::exception_ptr& ExceptObject) {
+  ShowException(ExceptObject);
+  ExitProcess(1);
+}
+
+void TDownloadForm::CancelButtonClick(TObject*) {
+  fAbort = true;
+  auto lock = LockDelivering(fMembersLock);
+  if (fProgressBar) fProgressBar->StepIt();
+  if (fDownloadThread) fDownloadThread->Terminate();
+  PostMessageW(fHandle, WM_CLOSE, 0, 0);
+}
+
+void TDownloadForm::WMClose(TMessage&) {
+  {
+    auto lock = LockDelivering(fMembersLock);
+    if (fDownloadThread) fDownloadThread->Terminate();
+    fInstrLabel.reset();
+    fProgressBar.reset();
+    fCancelButton.reset();
+  }
+  PostQuitMessage(0);
+}
+
+void TDownloadForm::BeforeDestruction() {
+  // Each worker is taken out under the lock and released outside it: releasing waits for the
+  // thread, which may still need the lock. A worker that was running the configuration hand-off
+  // may have put a second one in place meanwhile, so repeat until none is left.
+  for (;;) {
+    TOwned<TDownloadThread> worker;
+    {
+      auto lock = LockDelivering(fMembersLock);
+      worker = std::move(fDownloadThread ? fDownloadThread : fFinishedThread);
+    }
+    if (!worker) break;
+    worker.reset();
+  }
+  fInternetMgr.reset();
+  FSkylaunchData.reset();
+  TNonVCLWindow::BeforeDestruction();
+}
+
+// The hand-off, on the worker thread.
+
+void TDownloadForm::ThreadDownloadComplete(TObject*) {
+  {
+    std::lock_guard lock(fMembersLock);
+    if (fInstrLabel) fInstrLabel->SetCaption(u"Launching " + FSkylaunchData->AppDescription());
+  }
+  switch (FSkylaunchData->AppType()) {
+    case ptSkylaunch:
+      CreateShortcut();
+      ReplaceAndLaunch();
+      PostMessageW(fHandle, WM_CLOSE, 0, 0);
+      break;
+    case ptWebConfig: {
+      FSkylaunchData->SetAppType(ptWebInstall);
+      TOwned<TDownloadThread> next = Create<TDownloadThread>(true);
+      {
+        std::lock_guard lock(fMembersLock);
+        if (!fDownloadThread) return;  // the window is being released: no second download
+        fDownloadThread->Terminate();
+        fFinishedThread = std::move(fDownloadThread);
+        fDownloadThread = std::move(next);
+      }
+      SetupDownloadThread();
+      break;
+    }
+    case ptWebInstall: {
+      const std::u16string old = ReplaceExtension(FSkylaunchData->LinkTarget(), u".old");
+      if (GetFileAttributesW(as_wcstr(old)) != INVALID_FILE_ATTRIBUTES) DeleteFileW(as_wcstr(old));
+      LaunchInstaller();
+      PostMessageW(fHandle, WM_CLOSE, 0, 0);
+      break;
+    }
+  }
+}
+
+void TDownloadForm::CreateShortcut() { skylaunch::CreateShortcut(*FSkylaunchData); }
+void TDownloadForm::ReplaceAndLaunch() { skylaunch::ReplaceAndLaunch(*FSkylaunchData); }
+void TDownloadForm::LaunchInstaller() { skylaunch::LaunchInstaller(fHandle, *FSkylaunchData, fCommandLine); }
+
+}  // namespace skylaunch

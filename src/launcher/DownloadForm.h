@@ -1,0 +1,80 @@
+#pragma once
+// The one window the user sees: an instruction line, a progress bar and Cancel. It checks that
+// the release-catalog service can be reached, runs the download worker, shows its status and
+// progress, and hands over to what was downloaded.
+#include <windows.h>
+
+#include <atomic>
+#include <exception>
+#include <mutex>
+#include <string>
+
+#include "DownloadThread.h"
+#include "InternetMgr.h"
+#include "NonVCLControls.h"
+#include "NonVCLWindow.h"
+#include "SkylaunchData.h"
+
+namespace skylaunch {
+
+class TDownloadForm : public TNonVCLWindow {
+ public:
+  using TNonVCLWindow::TNonVCLWindow;
+
+  bool Aborted() const { return fAbort; }
+  // Shows and paints the window with the show command the process was started with.
+  void Show();
+  // Checks the connection (Retry/Cancel while it fails), then configures the current worker and
+  // starts it. On the worker thread during the configuration hand-off too.
+  void SetupDownloadThread();
+
+  void WndProc(TMessage& message) override;
+
+  // The parts of the hand-off, public so that each can be exercised on its own.
+  void CreateShortcut();
+  void ReplaceAndLaunch();
+  void LaunchInstaller();
+
+ protected:
+  void FillWindowClass(WNDCLASSW& wndClass) override;
+  DWORD GetExStyle() const override;
+  DWORD GetStyle() const override;
+  void WMCreate(TMessage& message) override;
+  void WMClose(TMessage& message) override;
+  void BeforeDestruction() override;
+
+ private:
+  void SetAppTypeFromCommandLine();
+  void CreateControls();
+  void ConfigureAndStartWorker();
+  void RequestQuit();
+
+  // Worker events, all on the worker thread.
+  void ThreadUpdateStatusText(const std::u16string& NewStatus);
+  void ThreadUpdateDownloadStatus(int32_t CurStatus, bool& StopThread);
+  void ThreadFileChange(TObject* Sender);
+  void ThreadError(const std::exception_ptr& ExceptObject);
+  void ThreadDownloadComplete(TObject* Sender);
+  void CancelButtonClick(TObject* Sender);
+
+  std::u16string fCommandLine;
+  std::atomic<bool> fAbort{false};
+  std::atomic<bool> fFileChanged{false};
+  TOwned<TDownloadThread> fDownloadThread;
+  TOwned<TNonVCLProgressBar> fProgressBar;
+  TOwned<TNonVCLButton> fCancelButton;
+  TOwned<TNonVCLLabel> fInstrLabel;
+  TOwned<TInternetManager> fInternetMgr;
+  TOwned<TSkylaunchData> FSkylaunchData;
+
+  // The worker's handlers reach the controls and the current worker under this lock; the
+  // window's thread takes it while delivering the messages the worker sends (so neither waits
+  // for the other) before it frees controls or swaps workers.
+  std::recursive_mutex fMembersLock;
+  // The worker that ran the configuration download, kept until it has ended.
+  TOwned<TDownloadThread> fFinishedThread;
+  DWORD fWindowThreadId{0};
+  std::u16string fClassName;
+};
+
+}  // namespace skylaunch

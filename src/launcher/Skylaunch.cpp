@@ -1,0 +1,48 @@
+// The program entry: module start-up, the launcher window, the message loop, the exit code.
+#include <windows.h>
+
+#include <exception>
+
+#include "DownloadForm.h"
+#include "ModuleStartup.h"
+#include "SystemUtils.h"
+
+namespace skylaunch {
+namespace {
+
+// Before anything else: no library may come from the folder the program was started in (usually
+// the user's download folder), since the program runs with administrator rights.
+void RestrictLibrarySearch() {
+  using TSetDefaultDllDirectories = BOOL(WINAPI*)(DWORD);
+  const auto setDefault = reinterpret_cast<TSetDefaultDllDirectories>(
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "SetDefaultDllDirectories")));
+  if (!setDefault || !setDefault(LOAD_LIBRARY_SEARCH_SYSTEM32)) SetDllDirectoryW(L"");
+}
+
+int RunLauncher() {
+  MSG message{};
+  try {
+    TOwned<TDownloadForm> form = Create<TDownloadForm>(10, 10, 350, 150, nullptr);
+    if (!form->Aborted()) {
+      form->Show();
+      form->SetupDownloadThread();
+      while (GetMessageW(&message, nullptr, 0, 0)) {
+        TranslateMessage(&message);
+        DispatchMessageW(&message);
+      }
+    }
+  } catch (...) {
+    // The window object is gone by now (released while the error passed).
+    ShowException(std::current_exception());
+  }
+  return static_cast<int>(message.wParam);
+}
+
+}  // namespace
+}  // namespace skylaunch
+
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int) {
+  skylaunch::RestrictLibrarySearch();
+  skylaunch::TModuleStartup modules;
+  return skylaunch::RunLauncher();
+}
