@@ -24,16 +24,6 @@ using testing::TLoggedRequest;
 using ::testing::Truly;
 using testing::TServiceScenario;
 
-class TModules : public ::testing::Environment {
- public:
-  void SetUp() override {
-    InitializeLibState();
-    InitializeOrbInternet();
-  }
-  void TearDown() override { FinalizeOrbInternet(); }
-};
-[[maybe_unused]] ::testing::Environment* const Modules = ::testing::AddGlobalTestEnvironment(new TModules);
-
 constexpr char kClientsPath[] = "/oauth2/v1/clients";
 constexpr char kTokensPath[] = "/oauth2/v1/tokens/bearer";
 constexpr char kFormUtf8Line[] = "application/x-www-form-urlencoded;charset=UTF-8";

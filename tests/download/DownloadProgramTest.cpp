@@ -36,17 +36,6 @@ using ::testing::MatchesRegex;
 using ::testing::SizeIs;
 using ::testing::StartsWith;
 
-// The token client's requests need the modules' start-up steps, as in the program.
-class TModules : public ::testing::Environment {
- public:
-  void SetUp() override {
-    InitializeLibState();
-    InitializeOrbInternet();
-  }
-  void TearDown() override { FinalizeOrbInternet(); }
-};
-[[maybe_unused]] ::testing::Environment* const Modules = ::testing::AddGlobalTestEnvironment(new TModules);
-
 constexpr char16_t kProduct[] = u"Tarvosa ";
 constexpr char16_t kComponent[] = u"S24Launch.dat";
 constexpr char kFilePath[] = "/files/2024/Release/S24Launch.dat";

@@ -10,13 +10,10 @@
 
 #include "ExceptionLite.h"
 #include "ExceptionText.h"
-#include "Runtime.h"
 #include "ServiceControl.h"
 #include "SystemUtils.h"
 #include "WinText.h"
-#include "libstate_lock.h"
 #include "local_services.h"
-#include "orbInternetList.h"
 
 namespace skylaunch {
 namespace {
@@ -28,17 +25,6 @@ bool Exists(const std::u16string& name) { return GetFileAttributesW(as_wcstr(nam
 
 class DownloadThread : public ::testing::Test {
  protected:
-  static void SetUpTestSuite() {
-    InitializeNonVCLMisc();
-    InitializeLibState();
-    InitializeOrbInternet();
-  }
-  static void TearDownTestSuite() {
-    FinalizeOrbInternet();
-    FinalizeLibState();
-    FinalizeNonVCLMisc();
-  }
-
   void SetUp() override {
     folder = SystemTempFolder() + u"\\download-thread-test";
     CreateDirectoryW(as_wcstr(folder), nullptr);

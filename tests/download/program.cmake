@@ -7,7 +7,7 @@ skylaunch_add_test(download_rules_test SOURCES DownloadProgramRulesTest.cpp LIBS
 if(WIN32 AND TARGET oauth_client_local)
   skylaunch_add_test(download_program_test WINDOWS_ONLY NEEDS_SERVICES
     SOURCES DownloadProgramTest.cpp
-    LIBS download_program oauth_client_local test_support local_services_config)
+    LIBS download_program oauth_client_local test_support test_module_environment local_services_config)
   target_compile_definitions(download_program_test PRIVATE
                              SKYLAUNCH_TEST_CATALOG_DIR="${SKYLAUNCH_LOCAL_CATALOG_DIR}")
 

@@ -17,16 +17,6 @@ namespace {
 using ::testing::ElementsAre;
 using testing::TServiceScenario;
 
-class TModules : public ::testing::Environment {
- public:
-  void SetUp() override {
-    InitializeLibState();
-    InitializeOrbInternet();
-  }
-  void TearDown() override { FinalizeOrbInternet(); }
-};
-[[maybe_unused]] ::testing::Environment* const Modules = ::testing::AddGlobalTestEnvironment(new TModules);
-
 std::u16string OAuthUrl(const char16_t* path) { return std::u16string(local_services::kOAuthURL) + path; }
 
 // A fault that answers every request to /runner on the OAuth origin.
