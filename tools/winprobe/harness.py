@@ -1,0 +1,217 @@
+"""Runs the real launcher under Wine against the local services and records what happened.
+
+One LauncherRun starts the launcher inside a job (tools/winprobe: every program it starts, detached
+ones too, is followed to its end with its exit code), looks at its windows while it runs, can press
+their buttons, and afterwards gathers the request log, the shared folder and what the demo
+installer recorded.
+"""
+import email.utils
+import json
+import os
+import pathlib
+import shutil
+import subprocess
+import threading
+import time
+import urllib.request
+
+SHARED = "Program Files/Common Files/Tarvosa Shared"
+SHORTCUT = "ProgramData/Microsoft/Windows/Start Menu/Programs/Tarvosa/2024 Tarvosa Sky Launch.lnk"
+
+
+def windows_path(path):
+    return "Z:" + str(path).replace("/", "\\")
+
+
+def http_date(path):
+    """The Last-Modified text that the file origin sends for a catalog file."""
+    return email.utils.formatdate(os.path.getmtime(path), usegmt=True)
+
+
+class Services:
+    """The control port of the local services that this build tree's test fixture started."""
+
+    def __init__(self, control_port, files_port):
+        self.base = f"http://127.0.0.1:{control_port}"
+        self.files_port = files_port
+
+    def _call(self, method, path, body=None):
+        data = json.dumps(body).encode() if body is not None else None
+        request = urllib.request.Request(self.base + path, data=data, method=method,
+                                         headers={"Content-Type": "application/json"})
+        with urllib.request.urlopen(request, timeout=10) as answer:
+            return answer.read()
+
+    def reset(self):
+        self._call("POST", "/reset", {})
+
+    def set_scenario(self, scenario):
+        self._call("POST", "/scenario", scenario)
+
+    def requests(self):
+        text = self._call("GET", "/log").decode()
+        return [json.loads(line) for line in text.splitlines() if line.strip()]
+
+
+class Build:
+    """A Windows build tree: its Wine wrapper, prefix and programs."""
+
+    def __init__(self, build_dir, wine_run=None, prefix=None):
+        """The tree's own prefix and Wine wrapper unless others are given (the demo runs in a fresh one)."""
+        self.dir = pathlib.Path(build_dir)
+        self.wine_run = str(wine_run or self.dir / "wine-run")
+        self.prefix = pathlib.Path(prefix or self.dir / "wineprefix")
+        self.drive_c = self.prefix / "drive_c"
+        self.launcher = self.dir / "src/launcher/Skylaunch_local.exe"
+        self.winprobe = self.dir / "tests/e2e/WinProbe.exe"
+        self.catalog = self.dir / "catalog"
+
+    def wine(self, *args, timeout=60, env=None):
+        return subprocess.run([self.wine_run, *map(str, args)], capture_output=True, text=True,
+                              timeout=timeout, env=env)
+
+    def windows(self):
+        """The visible top-level windows with their controls, as WinProbe sees them."""
+        # Now and then a probe started in the same moment as the launcher stalls in Wine's start-up;
+        # the next look is then as good as this one.
+        try:
+            return json.loads(self.wine(self.winprobe, "windows", timeout=10).stdout)
+        except (subprocess.TimeoutExpired, ValueError):
+            return []
+
+    def click(self, caption, button):
+        return json.loads(self.wine(self.winprobe, "click", caption, button).stdout or "{}").get("clicked")
+
+    def shortcut(self, link_file):
+        """The properties of a shell link, read back through the platform's shell-link object."""
+        return json.loads(self.wine(self.winprobe, "shortcut", windows_path(link_file)).stdout or "{}")
+
+
+class LauncherRun:
+    """One run of the launcher and of everything it starts."""
+
+    def __init__(self, build, services, args=(), scenario=None, timeout=180, show_ms=0, launcher=None):
+        self.build, self.services = build, services
+        self.launcher = launcher or build.launcher
+        self.args, self.scenario, self.timeout, self.show_ms = list(args), scenario, timeout, show_ms
+        self.events, self.snapshots, self.requests = [], [], []
+        self.record_dir = build.drive_c / "skylaunch-e2e"
+        self.record = self.record_dir / "started.log"
+        self._process = None
+
+    @property
+    def shared(self):
+        return self.build.drive_c / SHARED
+
+    @property
+    def shortcut(self):
+        return self.build.drive_c / SHORTCUT
+
+    def prepare(self, keep_shared=False):
+        """A clean machine: no shared folder (unless kept), no shortcut, no record; fresh services."""
+        if not keep_shared:
+            shutil.rmtree(self.shared, ignore_errors=True)
+        if self.shortcut.exists():
+            self.shortcut.unlink()
+        shutil.rmtree(self.record_dir, ignore_errors=True)
+        self.record_dir.mkdir(parents=True)
+        self.services.reset()
+        if self.scenario:
+            self.services.set_scenario(self.scenario)
+
+    def start(self):
+        env = dict(os.environ)
+        env["SKYLAUNCH_RECORD"] = "C:\\skylaunch-e2e\\started.log"
+        env["SKYLAUNCH_DEMO_SHOW_MS"] = str(self.show_ms)
+        self._process = subprocess.Popen(
+            [self.build.wine_run, str(self.build.winprobe), "run", str(self.timeout * 1000),
+             windows_path(self.launcher), *self.args],
+            stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True, env=env)
+        self._reader = threading.Thread(target=self._read_events, daemon=True)
+        self._reader.start()
+
+    def _read_events(self):
+        for line in self._process.stdout:
+            try:
+                self.events.append(json.loads(line))
+            except ValueError:
+                pass
+
+    def running(self):
+        return self._process.poll() is None
+
+    def watch(self, until=None, interval=0.3):
+        """Records window snapshots until the chain has ended or until(snapshot) is true; returns the
+        snapshot that satisfied `until`, or None."""
+        deadline = time.monotonic() + self.timeout
+        while self.running() and time.monotonic() < deadline:
+            # Only this run's windows: those of a run that just ended may linger for a moment.
+            pids = {e["pid"] for e in self.events if e["event"] == "start"}
+            snapshot = [w for w in self.build.windows() if w.get("pid") in pids]
+            if snapshot:
+                self.snapshots.append(snapshot)
+            if until and until(snapshot):
+                return snapshot
+            time.sleep(interval)
+        return None
+
+    def finish(self):
+        """Waits for the chain's end and gathers the outcome."""
+        try:
+            self._process.wait(timeout=self.timeout + 30)
+        finally:
+            if self._process.poll() is None:
+                self._process.kill()
+        self._reader.join(timeout=5)  # the last lines of the probe
+        self._process.stdout.close()
+        self.requests = self.services.requests()
+        return self
+
+    def run(self, **prepare):
+        self.prepare(**prepare)
+        self.start()
+        self.watch()
+        return self.finish()
+
+    # What happened.
+
+    def exits(self):
+        """(image file name, exit code) of every program of the chain, sorted by name: detached
+        programs end in no fixed order."""
+        return sorted((e["image"].rsplit("\\", 1)[-1], e["exitCode"]) for e in self.events
+                      if e["event"] == "exit" and not is_wine_own(e))
+
+    def started(self):
+        """What the demo installer (and every stand-in of it) recorded."""
+        if not self.record.exists():
+            return []
+        return [json.loads(line) for line in self.record.read_text().splitlines() if line.strip()]
+
+    def requested(self, origin):
+        return [r for r in self.requests if r["origin"] == origin]
+
+    def labels(self):
+        """Every text the launcher windows' static controls showed, in order, without repeats."""
+        seen = []
+        for snapshot in self.snapshots:
+            for window in snapshot:
+                for child in window.get("children", []):
+                    if child["class"].lower() == "static" and (not seen or seen[-1] != child["text"]):
+                        seen.append(child["text"])
+        return seen
+
+
+def is_wine_own(event):
+    """Programs that Wine starts for its own needs inside the job: the desktop's explorer when the
+    first window of a session appears, and the menu builder for every shortcut saved. The prefixes
+    disable the menu builder (no menu entries on the host), so it ends at once, before its image
+    could be named, with "DLL not found"."""
+    image = event["image"].lower()
+    return image.startswith("c:\\windows\\") or (image == "" and event["exitCode"] == 0xC0000135)
+
+
+def find_window(snapshot, caption=None, class_name=None):
+    for window in snapshot or []:
+        if (caption is None or window["text"] == caption) and (class_name is None or window["class"] == class_name):
+            return window
+    return None
