@@ -304,7 +304,7 @@ TEST_F(DownloadProgramTest, FailuresRaiseTheirMessagesAndLeaveTheInstalledFilesA
        kNotFound, 0},
       {"JSON that is no object", R"({"faults": [{"origin": "catalog", "path": "/v3/*", "body": "[]"}]})",
        kComponent, kNotFound, 0},
-      {"component not listed", "{}", u"S24Launch.exe", kNotFound, 0},
+      {"component not listed", "{}", u"S24Unknown.exe", kNotFound, 0},
       {"empty address", R"({"urns": {"S24Launch.dat": ""}})", kComponent, u"Invalid URL ", 0},
       {"address without scheme",
        R"({"urns": {"S24Launch.dat": "127.0.0.1/files/2024/Release/S24Launch.dat"}})", kComponent,

@@ -1,0 +1,24 @@
+# Whole-program scenarios: the real launcher under Wine against the local services.
+if(WIN32 AND TARGET Skylaunch_local)
+  add_executable(WinProbe ${CMAKE_SOURCE_DIR}/tools/winprobe/WinProbe.cpp)
+  target_link_libraries(WinProbe PRIVATE nonvcl_core comctl32 ole32 uuid)
+  target_link_options(WinProbe PRIVATE -municode)
+  set_target_properties(WinProbe PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR})
+
+  # The catalog serves the launcher itself as its own current copy, and the demo installer; stripped,
+  # as a deployer would publish them.
+  set(release ${SKYLAUNCH_LOCAL_CATALOG_DIR}/2024/Release)
+  add_custom_command(OUTPUT ${release}/Skylaunch24.exe ${release}/S24Launch.exe
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${release}
+    COMMAND ${CMAKE_STRIP} -o ${release}/Skylaunch24.exe $<TARGET_FILE:Skylaunch_local>
+    COMMAND ${CMAKE_STRIP} -o ${release}/S24Launch.exe $<TARGET_FILE:demo_installer>
+    DEPENDS Skylaunch_local demo_installer)
+  add_custom_target(local_catalog ALL DEPENDS ${release}/Skylaunch24.exe ${release}/S24Launch.exe)
+  add_dependencies(local_catalog WinProbe)
+
+  add_test(NAME launcher_e2e COMMAND ${SKYLAUNCH_PYTHON} ${CMAKE_CURRENT_LIST_DIR}/test_launcher.py
+           --build-dir ${CMAKE_BINARY_DIR} --control-port ${SKYLAUNCH_LOCAL_CONTROL_PORT}
+           --files-port ${SKYLAUNCH_LOCAL_FILES_PORT})
+  set_tests_properties(launcher_e2e PROPERTIES TIMEOUT 900)
+  skylaunch_needs_services(launcher_e2e)
+endif()
