@@ -52,7 +52,7 @@ class FirstInstallation(unittest.TestCase):
         self.assertFalse((shared / "Skylaunch24.old").exists())
         self.assertEqual({"target": SHARED_WIN + "\\Skylaunch24.exe", "workingFolder": SHARED_WIN,
                           "description": CAPTION, "arguments": "", "icon": SHARED_WIN + "\\Skylaunch24.exe",
-                          "iconIndex": 0, "showCommand": 1}, BUILD.shortcut(run.shortcut))
+                          "iconIndex": 0, "showCommand": 0}, BUILD.shortcut(run.shortcut))
 
         # The installer got its path quoted, then the parameters of both passes of the started copy.
         self.assertEqual([{"program": INSTALLER_WIN, "commandLine": f'"{INSTALLER_WIN}" /WebInstall /WebInstall',
@@ -151,7 +151,7 @@ class WindowContents(unittest.TestCase):
 
 def progress(snapshot):
     window = launcher_window(snapshot)
-    bars = [c for c in (window or {}).get("children", []) if c["class"] == "msctls_progress32"]
+    bars = [c for c in (window or {}).get("children", []) if c["class"] == "msctls_progress32" and "max" in c]
     return (bars[0]["max"], bars[0]["position"]) if bars else None
 
 

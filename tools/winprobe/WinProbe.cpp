@@ -69,13 +69,17 @@ std::string Describe(HWND window) {
                     std::to_string(r.left) + "," + std::to_string(r.top) + "," + std::to_string(r.right) + "," +
                     std::to_string(r.bottom) + "]";
   if (ClassOf(window) == PROGRESS_CLASSW) {
-    // Only the return values cross the process boundary: no structure pointers.
+    // Only the return values cross the process boundary: no structure pointers. The bar's thread
+    // may be busy outside its message loop (checking the connection); its values are then left out
+    // rather than waited for.
     DWORD_PTR low = 0, high = 0, position = 0;
-    SendMessageTimeoutW(window, PBM_GETRANGE, TRUE, 0, SMTO_ABORTIFHUNG, 2000, &low);
-    SendMessageTimeoutW(window, PBM_GETRANGE, FALSE, 0, SMTO_ABORTIFHUNG, 2000, &high);
-    SendMessageTimeoutW(window, PBM_GETPOS, 0, 0, SMTO_ABORTIFHUNG, 2000, &position);
-    out += ",\"min\":" + std::to_string(int(low)) + ",\"max\":" + std::to_string(int(high)) +
-           ",\"position\":" + std::to_string(position);
+    const auto ask = [window](UINT message, WPARAM wParam, DWORD_PTR* answer) {
+      return SendMessageTimeoutW(window, message, wParam, 0, SMTO_ABORTIFHUNG, 250, answer) != 0;
+    };
+    if (ask(PBM_GETRANGE, TRUE, &low) && ask(PBM_GETRANGE, FALSE, &high) && ask(PBM_GETPOS, 0, &position)) {
+      out += ",\"min\":" + std::to_string(int(low)) + ",\"max\":" + std::to_string(int(high)) +
+             ",\"position\":" + std::to_string(position);
+    }
   }
   return out;
 }

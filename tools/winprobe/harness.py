@@ -10,7 +10,9 @@ import json
 import os
 import pathlib
 import shutil
+import struct
 import subprocess
+import tempfile
 import threading
 import time
 import urllib.request
@@ -67,24 +69,31 @@ class Build:
         self.catalog = self.dir / "catalog"
 
     def wine(self, *args, timeout=60, env=None):
-        return subprocess.run([self.wine_run, *map(str, args)], capture_output=True, text=True,
-                              timeout=timeout, env=env)
+        """Runs a Windows program to its end; returns its exit code and output. The output goes to a
+        file, not a pipe: helpers that Wine starts on the way (the desktop, services) inherit the
+        handles and would hold a pipe open long after the program has ended."""
+        with tempfile.TemporaryFile() as out:
+            done = subprocess.run([self.wine_run, *map(str, args)], stdout=out, stderr=subprocess.DEVNULL,
+                                  timeout=timeout, env=env)
+            out.seek(0)
+            return done.returncode, out.read().decode("utf-8", "replace")
 
     def windows(self):
         """The visible top-level windows with their controls, as WinProbe sees them."""
-        # Now and then a probe started in the same moment as the launcher stalls in Wine's start-up;
-        # the next look is then as good as this one.
         try:
-            return json.loads(self.wine(self.winprobe, "windows", timeout=10).stdout)
+            return json.loads(self.wine(self.winprobe, "windows", timeout=15)[1])
         except (subprocess.TimeoutExpired, ValueError):
             return []
 
     def click(self, caption, button):
-        return json.loads(self.wine(self.winprobe, "click", caption, button).stdout or "{}").get("clicked")
+        return json.loads(self.wine(self.winprobe, "click", caption, button)[1] or "{}").get("clicked")
 
     def shortcut(self, link_file):
-        """The properties of a shell link, read back through the platform's shell-link object."""
-        return json.loads(self.wine(self.winprobe, "shortcut", windows_path(link_file)).stdout or "{}")
+        """The properties of a shell link, read back through the platform's shell-link object, except
+        the show command: Wine's object reads a stored 0 as 1, so it comes from the file's header."""
+        properties = json.loads(self.wine(self.winprobe, "shortcut", windows_path(link_file))[1] or "{}")
+        properties["showCommand"] = struct.unpack_from("<I", pathlib.Path(link_file).read_bytes(), 0x3C)[0]
+        return properties
 
 
 class LauncherRun:
