@@ -2,6 +2,7 @@
 if(WIN32 AND TARGET Skylaunch_local)
   add_executable(WinProbe ${CMAKE_SOURCE_DIR}/tools/winprobe/WinProbe.cpp)
   target_link_libraries(WinProbe PRIVATE nonvcl_core comctl32 ole32 uuid)
+  target_include_directories(WinProbe PRIVATE ${CMAKE_SOURCE_DIR}/tools/common)
   target_link_options(WinProbe PRIVATE -municode)
   set_target_properties(WinProbe PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR})
 

@@ -1,6 +1,7 @@
 if(WIN32)
   # Stands in for every program the launcher starts, and is the demo catalog's installer.
   add_executable(demo_installer WIN32 ${CMAKE_SOURCE_DIR}/tools/demo-installer/DemoInstaller.cpp)
+  target_include_directories(demo_installer PRIVATE ${CMAKE_SOURCE_DIR}/tools/common)
   target_link_options(demo_installer PRIVATE -municode)
 
   skylaunch_add_test(launcher_handoff_test WINDOWS_ONLY SOURCES ${CMAKE_CURRENT_LIST_DIR}/HandOffTest.cpp

@@ -8,31 +8,11 @@
 
 #include <string>
 
+#include "JsonText.h"
+
 namespace {
 
-std::string Utf8(const std::wstring& text) {
-  const int size = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), int(text.size()), nullptr, 0, nullptr, nullptr);
-  std::string out(size, '\0');
-  WideCharToMultiByte(CP_UTF8, 0, text.c_str(), int(text.size()), out.data(), size, nullptr, nullptr);
-  return out;
-}
-
-std::string JsonString(const std::wstring& text) {
-  std::string out = "\"";
-  for (char c : Utf8(text)) {
-    if (c == '"' || c == '\\') {
-      out += '\\';
-      out += c;
-    } else if (static_cast<unsigned char>(c) < 0x20) {
-      char escape[8];
-      wsprintfA(escape, "\\u%04x", c);
-      out += escape;
-    } else {
-      out += c;
-    }
-  }
-  return out + "\"";
-}
+using skylaunch::tools::JsonString;
 
 std::wstring Environment(const wchar_t* name) {
   wchar_t value[1024]{};

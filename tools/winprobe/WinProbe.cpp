@@ -11,40 +11,18 @@
 #include <commctrl.h>
 #include <shlobj.h>
 
-#include "Handles.h"
-
 #include <cstdio>
 #include <string>
 #include <vector>
+
+#include "Handles.h"
+#include "JsonText.h"
 
 namespace {
 
 using skylaunch::TComPtr;
 using skylaunch::TKernelHandle;
-
-std::string Utf8(const std::wstring& text) {
-  const int size = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), int(text.size()), nullptr, 0, nullptr, nullptr);
-  std::string out(size, '\0');
-  WideCharToMultiByte(CP_UTF8, 0, text.c_str(), int(text.size()), out.data(), size, nullptr, nullptr);
-  return out;
-}
-
-std::string Json(const std::wstring& text) {
-  std::string out = "\"";
-  for (char c : Utf8(text)) {
-    if (c == '"' || c == '\\') {
-      out += '\\';
-      out += c;
-    } else if (static_cast<unsigned char>(c) < 0x20) {
-      char escape[8];
-      std::snprintf(escape, sizeof escape, "\\u%04x", c);
-      out += escape;
-    } else {
-      out += c;
-    }
-  }
-  return out + "\"";
-}
+using skylaunch::tools::JsonString;
 
 // Read from the window itself, without a message: the program under test may be busy on the
 // thread that owns the window (checking the connection before its message loop runs).
@@ -63,7 +41,7 @@ std::wstring ClassOf(HWND window) {
 std::string Describe(HWND window) {
   RECT r{};
   GetWindowRect(window, &r);
-  std::string out = "{\"class\":" + Json(ClassOf(window)) + ",\"text\":" + Json(TextOf(window)) +
+  std::string out = "{\"class\":" + JsonString(ClassOf(window)) + ",\"text\":" + JsonString(TextOf(window)) +
                     ",\"id\":" + std::to_string(GetDlgCtrlID(window)) +
                     ",\"visible\":" + (IsWindowVisible(window) ? "true" : "false") + ",\"rect\":[" +
                     std::to_string(r.left) + "," + std::to_string(r.top) + "," + std::to_string(r.right) + "," +
@@ -182,7 +160,7 @@ int RunJob(DWORD milliseconds, const std::wstring& commandLine) {
   std::vector<std::pair<DWORD, TKernelHandle>> processes;
   processes.emplace_back(first.dwProcessId, TKernelHandle(first.hProcess));
   std::printf("{\"event\":\"start\",\"pid\":%lu,\"image\":%s}\n", first.dwProcessId,
-              Json(ImageOf(first.hProcess)).c_str());
+              JsonString(ImageOf(first.hProcess)).c_str());
   std::fflush(stdout);
   const DWORD deadline = GetTickCount() + milliseconds;
   for (;;) {
@@ -198,7 +176,7 @@ int RunJob(DWORD milliseconds, const std::wstring& commandLine) {
     if (code == JOB_OBJECT_MSG_NEW_PROCESS && pid != first.dwProcessId) {
       TKernelHandle process(OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid));
       std::printf("{\"event\":\"start\",\"pid\":%lu,\"image\":%s}\n", pid,
-                  Json(process ? ImageOf(process.Get()) : L"").c_str());
+                  JsonString(process ? ImageOf(process.Get()) : L"").c_str());
       processes.emplace_back(pid, std::move(process));
     } else if (code == JOB_OBJECT_MSG_EXIT_PROCESS || code == JOB_OBJECT_MSG_ABNORMAL_EXIT_PROCESS) {
       for (auto& [id, process] : processes) {
@@ -207,7 +185,7 @@ int RunJob(DWORD milliseconds, const std::wstring& commandLine) {
         DWORD exitCode = 0;
         GetExitCodeProcess(process.Get(), &exitCode);
         std::printf("{\"event\":\"exit\",\"pid\":%lu,\"image\":%s,\"exitCode\":%lu}\n", pid,
-                    Json(ImageOf(process.Get())).c_str(), exitCode);
+                    JsonString(ImageOf(process.Get())).c_str(), exitCode);
       }
     } else if (code == JOB_OBJECT_MSG_ACTIVE_PROCESS_ZERO) {
       std::printf("{\"event\":\"done\"}\n");
@@ -238,8 +216,8 @@ int ShowShortcut(const wchar_t* linkFile) {
       link->GetShowCmd(&showCommand);
       std::printf("{\"target\":%s,\"workingFolder\":%s,\"description\":%s,\"arguments\":%s,\"icon\":%s,"
                   "\"iconIndex\":%d,\"showCommand\":%d}\n",
-                  Json(target).c_str(), Json(folder).c_str(), Json(description).c_str(), Json(arguments).c_str(),
-                  Json(icon).c_str(), iconIndex, showCommand);
+                  JsonString(target).c_str(), JsonString(folder).c_str(), JsonString(description).c_str(), JsonString(arguments).c_str(),
+                  JsonString(icon).c_str(), iconIndex, showCommand);
       result = 0;
     }
   }
