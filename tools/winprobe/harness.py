@@ -199,16 +199,6 @@ class LauncherRun:
     def requested(self, origin):
         return [r for r in self.requests if r["origin"] == origin]
 
-    def labels(self):
-        """Every text the launcher windows' static controls showed, in order, without repeats."""
-        seen = []
-        for snapshot in self.snapshots:
-            for window in snapshot:
-                for child in window.get("children", []):
-                    if child["class"].lower() == "static" and (not seen or seen[-1] != child["text"]):
-                        seen.append(child["text"])
-        return seen
-
 
 def is_wine_own(event):
     """Programs that Wine starts for its own needs inside the job: the desktop's explorer when the
