@@ -12,6 +12,8 @@
 // only, never by a bare name that a planted DLL could answer.
 #include <windows.h>
 
+#include <cstddef>
+
 #include "ExceptionLite.h"
 #include "Handles.h"
 
@@ -23,8 +25,10 @@ class ERASDLLError : public ExceptionLite {
   using ExceptionLite::ExceptionLite;
 };
 
-// The platform's connection record (RASCONNW in the wide layout of 816 bytes in the 32-bit
-// program; the handle makes it 824 bytes in a 64-bit build).
+// The platform's connection record (RASCONNW in its first wide layout). The platform packs its
+// dial-up records to 4 bytes on every architecture, so in a 64-bit build the handle follows the
+// size field directly and the record is 820 bytes, not the naturally aligned 824.
+#pragma pack(push, 4)
 struct TRASConnW {
   DWORD Size;
   HANDLE RASConn;  // the connection handle
@@ -32,7 +36,10 @@ struct TRASConnW {
   WCHAR DeviceType[17];
   WCHAR DeviceName[129];
 };
+#pragma pack(pop)
+static_assert(offsetof(TRASConnW, RASConn) == 4);
 static_assert(sizeof(void*) != 4 || sizeof(TRASConnW) == 816);
+static_assert(sizeof(void*) != 8 || sizeof(TRASConnW) == 820);
 
 // The platform's connection status record (RASCONNSTATUSW, 304 bytes).
 struct TRASConnStatusW {

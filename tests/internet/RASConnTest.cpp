@@ -1,7 +1,9 @@
 // The dial-up connection component with RAS unbound and bound.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <ras.h>
 
+#include <cstddef>
 #include <cstring>
 #include <stdexcept>
 #include <string>
@@ -17,6 +19,15 @@ namespace {
 
 using namespace skylaunch;
 using skylaunch::testing::TRASKeyScope;
+
+// The connection record is the leading part of the platform's own RASCONNW, laid out as the
+// platform's header lays it out for this architecture: the same field offsets, and the size of
+// the fields up to the device name, padded to the 4-byte packing.
+static_assert(offsetof(TRASConnW, RASConn) == offsetof(RASCONNW, hrasconn));
+static_assert(offsetof(TRASConnW, EntryName) == offsetof(RASCONNW, szEntryName));
+static_assert(offsetof(TRASConnW, DeviceType) == offsetof(RASCONNW, szDeviceType));
+static_assert(offsetof(TRASConnW, DeviceName) == offsetof(RASCONNW, szDeviceName));
+static_assert(sizeof(TRASConnW) == (offsetof(RASCONNW, szPhonebook) + 3) / 4 * 4);
 
 // Everything the component's events report.
 struct TEventLog {
