@@ -11,8 +11,8 @@ import harness  # noqa: E402
 
 BUILD = SERVICES = None
 CAPTION = "24Tarvosa Sky Launch"
-SHARED_WIN = "C:\\Program Files\\Common Files\\Tarvosa Shared"
-INSTALLER_WIN = SHARED_WIN + "\\S24Launch.exe"
+# The shared folder as the program names it, and the installer in it: from the prefix (see main).
+SHARED_WIN = INSTALLER_WIN = None
 # The programs of a run and their exit codes (sorted by name, as LauncherRun.exits gives them).
 WHOLE_CHAIN = sorted([("Skylaunch_local.exe", 0), ("Skylaunch24.exe", 0), ("S24Launch.exe", 0)])
 SECOND_PASS = sorted([("Skylaunch_local.exe", 0), ("S24Launch.exe", 0)])
@@ -220,13 +220,15 @@ class EarlyEndings(unittest.TestCase):
 
 
 def main():
-    global BUILD, SERVICES
+    global BUILD, SERVICES, SHARED_WIN, INSTALLER_WIN
     parser = argparse.ArgumentParser()
     parser.add_argument("--build-dir", required=True)
     parser.add_argument("--control-port", type=int, required=True)
     parser.add_argument("--files-port", type=int, required=True)
     args, rest = parser.parse_known_args()
     BUILD = harness.Build(args.build_dir)
+    SHARED_WIN = BUILD.shared_folder()
+    INSTALLER_WIN = SHARED_WIN + "\\S24Launch.exe"
     SERVICES = harness.Services(args.control_port, args.files_port)
     unittest.main(argv=[sys.argv[0], "-v", *rest])
 

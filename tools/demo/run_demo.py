@@ -129,7 +129,7 @@ def report(run, camera, lines=print):
     for origin in ("catalog", "oauth", "files"):
         for r in run.requested(origin):
             lines(f"  {origin:8} {r['method']:5} {r['status']}  {r['path']}")
-    lines(f"== shared folder C:\\{harness.SHARED.replace('/', chr(92))} ({run.shared})")
+    lines(f"== shared folder {run.build.shared_folder()} ({run.shared})")
     if not run.shared.exists() or not any(run.shared.iterdir()):
         lines("  (empty)")
     else:

@@ -9,6 +9,7 @@ import email.utils
 import json
 import os
 import pathlib
+import re
 import shutil
 import struct
 import subprocess
@@ -17,7 +18,6 @@ import threading
 import time
 import urllib.request
 
-SHARED = "Program Files/Common Files/Tarvosa Shared"
 SHORTCUT = "ProgramData/Microsoft/Windows/Start Menu/Programs/Tarvosa/2024 Tarvosa Sky Launch.lnk"
 
 
@@ -67,6 +67,32 @@ class Build:
         self.launcher = self.dir / "src/launcher/Skylaunch_local.exe"
         self.winprobe = self.dir / "tests/e2e/WinProbe.exe"
         self.catalog = self.dir / "catalog"
+        self._shared_folder = None
+
+    def shared_folder(self):
+        """The shared folder as the program names it: the "ProgramFilesDir" value that the program
+        reads from HKLM\\Software\\Microsoft\\Windows\\CurrentVersion (C:\\Program Files without one),
+        plus "Common Files\\Tarvosa Shared". A 32-bit program in a 64-bit prefix reads that key
+        under Wow6432Node, where the folder is "Program Files (x86)"."""
+        if self._shared_folder is None:
+            system_reg = self.prefix / "system.reg"
+            if not system_reg.exists():
+                subprocess.run([self.wine_run, "--prepare-only"], check=True, timeout=300)
+            registry = system_reg.read_text(encoding="utf-8", errors="replace")
+            prefix_64bit = re.search(r"^#arch=win64$", registry, re.MULTILINE) is not None
+            wow64 = prefix_64bit and pe_machine(self.launcher) == IMAGE_FILE_MACHINE_I386
+            key = r"Software\Wow6432Node\Microsoft\Windows\CurrentVersion" if wow64 else \
+                r"Software\Microsoft\Windows\CurrentVersion"
+            program_files = (registry_value(registry, key, "ProgramFilesDir") or "C:\\Program Files").rstrip("\\")
+            self._shared_folder = program_files + "\\Common Files\\Tarvosa Shared"
+        return self._shared_folder
+
+    def host_path(self, windows):
+        """Where a path on the prefix's drive C: lies on this machine."""
+        drive, _, rest = windows.partition(":\\")
+        if drive.upper() != "C":
+            raise ValueError(f"not on drive C: {windows}")
+        return self.drive_c.joinpath(*[part for part in rest.split("\\") if part])
 
     def wine(self, *args, timeout=60, env=None):
         """Runs a Windows program to its end; returns its exit code and output. The output goes to a
@@ -110,7 +136,7 @@ class LauncherRun:
 
     @property
     def shared(self):
-        return self.build.drive_c / SHARED
+        return self.build.host_path(self.build.shared_folder())
 
     @property
     def shortcut(self):
@@ -198,6 +224,36 @@ class LauncherRun:
 
     def requested(self, origin):
         return [r for r in self.requests if r["origin"] == origin]
+
+
+IMAGE_FILE_MACHINE_I386 = 0x14C
+
+
+def pe_machine(program):
+    """The machine field of a Windows program's file header."""
+    data = pathlib.Path(program).read_bytes()
+    header = struct.unpack_from("<I", data, 0x3C)[0]
+    if data[:2] != b"MZ" or data[header:header + 4] != b"PE\0\0":
+        raise ValueError(f"not a Windows program: {program}")
+    return struct.unpack_from("<H", data, header + 4)[0]
+
+
+def registry_value(registry, key, name):
+    """A string value of a key in a Wine registry file's text, or None. The file writes a key as
+    [Software\\\\Microsoft...] and a value as "name"="text", both with backslashes doubled."""
+    in_key = False
+    for line in registry.splitlines():
+        if line.startswith("["):
+            in_key = line[1:line.find("]")].replace("\\\\", "\\").lower() == key.lower()
+        elif in_key:
+            match = re.match(r'"((?:[^"\\]|\\.)*)"=(?:str\(2\):)?"((?:[^"\\]|\\.)*)"$', line)
+            if match and unescape(match[1]).lower() == name.lower():
+                return unescape(match[2])
+    return None
+
+
+def unescape(text):
+    return re.sub(r"\\(.)", r"\1", text)
 
 
 def is_wine_own(event):
