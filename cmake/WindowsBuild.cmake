@@ -14,3 +14,8 @@ configure_file(${CMAKE_SOURCE_DIR}/scripts/wine-run.in ${CMAKE_BINARY_DIR}/wine-
                FILE_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE
                                 WORLD_READ WORLD_EXECUTE @ONLY)
 set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_BINARY_DIR}/wine-run)
+
+# The smallest program of the tree, for the scripts' question whether this tree's Wine starts its
+# programs at all (scripts/lib/common.sh, probe_wine).
+add_executable(wordsize_probe ${CMAKE_SOURCE_DIR}/tools/wordsize/WordSize.c)
+set_target_properties(wordsize_probe PROPERTIES OUTPUT_NAME WordSize RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tools)
