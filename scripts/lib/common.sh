@@ -1,5 +1,6 @@
-# Shared by scripts/test and scripts/demo: timing, the X display and the Wine server.
-# Everything started here is remembered and stopped by stop_started, exactly what was started.
+# Shared by the scripts (set-up, test, demo): phases and their times, the 32-bit probes, the X display
+# and the Wine server. Everything started here is remembered and stopped by stop_started, exactly what
+# was started.
 
 phase_times=()
 failed_phases=()
