@@ -60,7 +60,7 @@ void TDownloadProgram::ReadCatalogResponse() {
   bool readOK = false;
   do {
     DWORD count = 0;
-    readOK = InternetReadFile(fRequestHandle.Get(), buffer, kReadPieceSize, &count);
+    readOK = WinInet().InternetReadFile(fRequestHandle.Get(), buffer, kReadPieceSize, &count);
     if (count == 0) break;
     fTotalBytesDownloaded += static_cast<int32_t>(count);
     for (DWORD i = 0; i < count; ++i) body.push_back(table[static_cast<unsigned char>(buffer[i])]);

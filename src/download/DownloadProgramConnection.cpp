@@ -43,7 +43,7 @@ void TDownloadProgram::ParseDownloadURL(const std::u16string& url) {
   parts.dwPasswordLength = 1;
   parts.dwUrlPathLength = 1;
   parts.dwExtraInfoLength = 1;
-  if (!InternetCrackUrlW(as_wcstr(url), 0, 0, &parts) || parts.dwHostNameLength == 0 ||
+  if (!WinInet().InternetCrackUrlW(as_wcstr(url), 0, 0, &parts) || parts.dwHostNameLength == 0 ||
       parts.dwSchemeLength == 0) {
     throw ExceptionLite(u"Invalid URL " + url);
   }
@@ -56,10 +56,12 @@ void TDownloadProgram::ParseDownloadURL(const std::u16string& url) {
 }
 
 bool TDownloadProgram::OpenConnection() {
-  fInetHandle.Reset(InternetOpenW(as_wcstr(kBrowserAgent), INTERNET_OPEN_TYPE_PRECONFIG, L"", nullptr, 0));
+  fInetHandle.Reset(
+      WinInet().InternetOpenW(as_wcstr(kBrowserAgent), INTERNET_OPEN_TYPE_PRECONFIG, L"", nullptr, 0));
   if (!fInetHandle) return false;
-  fSessionHandle.Reset(InternetConnectW(fInetHandle.Get(), as_wcstr(fHost), static_cast<INTERNET_PORT>(fPort),
-                                        nullptr, nullptr, INTERNET_SERVICE_HTTP, 0, 0));
+  fSessionHandle.Reset(WinInet().InternetConnectW(fInetHandle.Get(), as_wcstr(fHost),
+                                                  static_cast<INTERNET_PORT>(fPort), nullptr, nullptr,
+                                                  INTERNET_SERVICE_HTTP, 0, 0));
   if (fSessionHandle) return true;
   TPreservedLastError keep;
   fInetHandle.Reset();
@@ -69,8 +71,8 @@ bool TDownloadProgram::OpenConnection() {
 bool TDownloadProgram::OpenRequest() {
   DWORD flags = INTERNET_FLAG_NO_CACHE_WRITE;
   if (fSSLConnect) flags |= INTERNET_FLAG_SECURE;
-  fRequestHandle.Reset(HttpOpenRequestW(fSessionHandle.Get(), L"GET", as_wcstr(fPath), nullptr, L"", nullptr,
-                                        flags, fContext));
+  fRequestHandle.Reset(WinInet().HttpOpenRequestW(fSessionHandle.Get(), L"GET", as_wcstr(fPath), nullptr, L"",
+                                                  nullptr, flags, fContext));
   if (fRequestHandle) return true;
   TPreservedLastError keep;
   fInetHandle.Reset();
@@ -93,8 +95,8 @@ void TDownloadProgram::SendRequest() { SendRequestWithHeaders(std::u16string());
 
 void TDownloadProgram::SendRequestWithHeaders(const std::u16string& headers) {
   SetStatusText(u"Contacting download center...");
-  if (!HttpSendRequestW(fRequestHandle.Get(), headers.empty() ? nullptr : as_wcstr(headers),
-                        static_cast<DWORD>(headers.size()), nullptr, 0)) {
+  if (!WinInet().HttpSendRequestW(fRequestHandle.Get(), headers.empty() ? nullptr : as_wcstr(headers),
+                                  static_cast<DWORD>(headers.size()), nullptr, 0)) {
     RaiseLastInternetError();
     return;
   }

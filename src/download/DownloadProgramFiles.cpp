@@ -81,7 +81,7 @@ bool TDownloadProgram::ReceiveBody(bool& stop) {
   DWORD readError = 0;
   do {
     DWORD count = 0;
-    readOK = InternetReadFile(fRequestHandle.Get(), buffer, kReadPieceSize, &count);
+    readOK = WinInet().InternetReadFile(fRequestHandle.Get(), buffer, kReadPieceSize, &count);
     if (!readOK) readError = GetLastError();
     if (count == 0) break;  // a successful read of nothing is the end of the body
     if (Abort()) break;

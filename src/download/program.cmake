@@ -12,5 +12,5 @@ if(WIN32)
     ${CMAKE_CURRENT_LIST_DIR}/DownloadProgramFiles.cpp)
   # The token client comes with the executable: oauth_client (the program) or oauth_client_local
   # (tests against the local services).
-  target_link_libraries(download_program PUBLIC download_rules platform_http manifest oauth_core nonvcl wininet)
+  target_link_libraries(download_program PUBLIC download_rules platform_http manifest oauth_core nonvcl)
 endif()

@@ -10,18 +10,19 @@
 namespace skylaunch {
 namespace {
 
+// Its entry points are named in full: inside this class WinInet() is TConnectionPlatform's.
 class TWinInetConnection final : public TConnectionPlatform {
  public:
   bool ConnectedState(uint32_t& flags) override {
     DWORD value = 0;
-    const bool connected = InternetGetConnectedState(&value, 0) != FALSE;
+    const bool connected = skylaunch::WinInet().InternetGetConnectedState(&value, 0) != FALSE;
     flags = value;
     return connected;
   }
   bool Autodial(HWND window) override {
-    return InternetAutodial(INTERNET_AUTODIAL_FORCE_UNATTENDED, window) != FALSE;
+    return skylaunch::WinInet().InternetAutodial(INTERNET_AUTODIAL_FORCE_UNATTENDED, window) != FALSE;
   }
-  void AutodialHangup() override { InternetAutodialHangup(0); }
+  void AutodialHangup() override { skylaunch::WinInet().InternetAutodialHangup(0); }
 };
 
 std::u16string Decimal(int32_t value) {
@@ -37,7 +38,7 @@ constexpr DWORD kPlatformDefaultReceiveTimeout = 30000;
 // make the service unreachable for good, so the documented default stands in for the answer.
 bool QueryDefaultReceiveTimeout(HINTERNET session, DWORD& timeout) {
   DWORD length = sizeof(timeout);
-  if (InternetQueryOptionW(session, INTERNET_OPTION_RECEIVE_TIMEOUT, &timeout, &length)) return true;
+  if (WinInet().InternetQueryOptionW(session, INTERNET_OPTION_RECEIVE_TIMEOUT, &timeout, &length)) return true;
   if (GetLastError() != ERROR_INTERNET_INCORRECT_HANDLE_TYPE) return false;
   timeout = kPlatformDefaultReceiveTimeout;
   return true;
@@ -107,7 +108,7 @@ bool TInternetManager::ValidateConnection() {
   bool result = false;
   FLastError = 0;
   TInternetHandle session(
-      InternetOpenW(L"Tarvosa Internet Manager", INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0));
+      WinInet().InternetOpenW(L"Tarvosa Internet Manager", INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0));
   if (!session) {
     RecordLastError();
     return false;
@@ -119,7 +120,7 @@ bool TInternetManager::ValidateConnection() {
   }
   DoStatusChange(u"Default Internet Receive Timeout is " + Decimal(int32_t(defaultTimeout)));
   DWORD timeout = FValidationTimeout;
-  if (!InternetSetOptionW(session.Get(), INTERNET_OPTION_RECEIVE_TIMEOUT, &timeout, sizeof(timeout))) {
+  if (!WinInet().InternetSetOptionW(session.Get(), INTERNET_OPTION_RECEIVE_TIMEOUT, &timeout, sizeof(timeout))) {
     RecordLastError();
     return false;
   }
@@ -138,13 +139,13 @@ bool TInternetManager::ValidateConnection() {
 bool TInternetManager::OpenValidationURL(HINTERNET session) {
   // Any HTTP answer, 404 included, proves the service can be reached; nothing is read.
   TInternetHandle url(
-      InternetOpenUrlW(session, as_wcstr(FValidationHost), nullptr, 0, INTERNET_FLAG_NO_CACHE_WRITE, 0));
+      WinInet().InternetOpenUrlW(session, as_wcstr(FValidationHost), nullptr, 0, INTERNET_FLAG_NO_CACHE_WRITE, 0));
   if (!url) RecordLastError();
   return static_cast<bool>(url);
 }
 
 void TInternetManager::RestoreTimeout(HINTERNET session, DWORD timeout) {
-  if (InternetSetOptionW(session, INTERNET_OPTION_RECEIVE_TIMEOUT, &timeout, sizeof(timeout))) {
+  if (WinInet().InternetSetOptionW(session, INTERNET_OPTION_RECEIVE_TIMEOUT, &timeout, sizeof(timeout))) {
     DoStatusChange(u"Internet Receive Timeout reset to " + Decimal(int32_t(timeout)));
   }
 }

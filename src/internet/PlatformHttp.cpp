@@ -21,6 +21,7 @@ std::u16string TextUpToZero(const std::vector<wchar_t>& buffer) {
 
 std::optional<std::u16string> QueryRawHeaders(HINTERNET request, THttpQueryInfoW query,
                                               const std::function<void(TRawHeaderCall)>& beforeCall) {
+  if (query == nullptr) query = WinInet().HttpQueryInfoW;
   std::vector<wchar_t> buffer;
   for (TRawHeaderCall call = TRawHeaderCall::RequestBuffer;; call = TRawHeaderCall::Retrieve) {
     if (beforeCall) beforeCall(call);

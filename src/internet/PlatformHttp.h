@@ -4,6 +4,8 @@
 //
 // What the layer gives its callers (the download workflow, the connection manager and the
 // asynchronous client):
+//   - WinInet() (WinInetApi.h): the platform's entry points, bound from the system folder; the
+//     program imports nothing of WinInet.
 //   - TInternetHandle (WinInetHandles.h): owns a root, connection or request handle and closes it
 //     with InternetCloseHandle on every way out; an empty owner closes nothing.
 //   - QueryRawHeaders: the status line and header lines of a response, read whole.
@@ -13,8 +15,8 @@
 //
 // The callers make the other WinInet calls themselves (InternetOpenW, InternetConnectW,
 // HttpOpenRequestW, HttpSendRequestW/ExW, InternetReadFile/ExW, …) with the arguments their own
-// rules name. Failures of those calls are a null handle or FALSE with GetLastError(); a last
-// error of 0 reports nothing.
+// rules name: through WinInet(), or the asynchronous client through its own library list. Failures of those
+// calls are a null handle or FALSE with GetLastError(); a last error of 0 reports nothing.
 //
 // Certificate checks are never weakened: no request flag that ignores certificate errors and no
 // security-flags option appear anywhere in the program (a test of the source tree keeps it so).
@@ -45,7 +47,7 @@ inline constexpr DWORD kErrorTextCapacity = 256;
 enum class TRawHeaderCall { RequestBuffer, Retrieve };
 
 // HttpQueryInfoW, or an entry point of the same signature bound by name.
-using THttpQueryInfoW = decltype(&HttpQueryInfoW);
+using THttpQueryInfoW = decltype(&::HttpQueryInfoW);
 
 // The raw header block of the response on `request` (HTTP_QUERY_RAW_HEADERS_CRLF): the status
 // line and every header line, each ended by CR LF, as the platform gives it up to its terminating
@@ -53,9 +55,10 @@ using THttpQueryInfoW = decltype(&HttpQueryInfoW);
 // ERROR_INSUFFICIENT_BUFFER with the size it needs, the block is asked for again in a buffer of
 // that size. Any other failure gives nullopt with the platform's code left in GetLastError().
 //
-// `query` lets a caller that binds WinInet by name pass its bound HttpQueryInfoW; `beforeCall`,
+// `query` lets a caller that binds WinInet itself pass its bound HttpQueryInfoW (null: the one of
+// WinInetApi.h); `beforeCall`,
 // when set, runs just before each platform call (the asynchronous client logs them).
-std::optional<std::u16string> QueryRawHeaders(HINTERNET request, THttpQueryInfoW query = &HttpQueryInfoW,
+std::optional<std::u16string> QueryRawHeaders(HINTERNET request, THttpQueryInfoW query = nullptr,
                                               const std::function<void(TRawHeaderCall)>& beforeCall = {});
 
 // The platform's text for a WinInet error code: looked up in the message table of the loaded

@@ -6,6 +6,7 @@
 #include <wininet.h>
 
 #include "Handles.h"
+#include "WinInetApi.h"
 
 namespace skylaunch {
 
@@ -13,7 +14,7 @@ struct TInternetHandleTraits {
   using Handle = HINTERNET;
   static Handle Invalid() { return nullptr; }
   static bool IsValid(Handle h) { return h != nullptr; }
-  static void Close(Handle h) { InternetCloseHandle(h); }
+  static void Close(Handle h) { WinInet().InternetCloseHandle(h); }
 };
 
 using TInternetHandle = TUniqueHandle<TInternetHandleTraits>;

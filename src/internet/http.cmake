@@ -1,7 +1,7 @@
-# The platform HTTP layer: WinInet handle ownership, the raw-header query, error texts and the
-# WinInet constants of the callers.
+# The platform HTTP layer: WinInet bound from the system folder, handle ownership, the raw-header
+# query, error texts and the WinInet constants of the callers.
 if(WIN32)
-  add_library(platform_http STATIC PlatformHttp.cpp)
+  add_library(platform_http STATIC PlatformHttp.cpp WinInetApi.cpp)
   target_include_directories(platform_http PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
-  target_link_libraries(platform_http PUBLIC nonvcl wininet)
+  target_link_libraries(platform_http PUBLIC nonvcl libstate)
 endif()
