@@ -12,5 +12,5 @@ if(WIN32)
     orbInternetList.cpp
     orbInternetSetup.cpp
     orbInternetWindow.cpp)
-  target_link_libraries(orbinternet PUBLIC orbinternet_core libstate ras platform_http nonvcl user32 wininet)
+  target_link_libraries(orbinternet PUBLIC orbinternet_core libstate ras platform_http nonvcl user32)
 endif()

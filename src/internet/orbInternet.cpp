@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "DeliveringLock.h"
 #include "PlatformHttp.h"
 #include "orbInternetList.h"
 #include "orbInternetRules.h"
@@ -123,7 +124,12 @@ void TInternet::WaitForCallbacks() {
 }
 
 void TInternet::FinalizeRequest() {
-  fCallbackStatus = csFinalizing;
+  {
+    // Waits for a notification that is reading the body right now (delivering what it may send
+    // meanwhile); any later one finds the request ending and leaves its handles and stream alone.
+    const auto guard = LockDelivering(fNotificationLock);
+    fCallbackStatus = csFinalizing;
+  }
   if (fUsingInternalStream) fInternalStream.reset();
   fUsingInternalStream = false;
   if (fRequest) fRequest->Consume();
@@ -146,7 +152,7 @@ void TInternet::CloseInternetHandle(TInternetHandle& handle, const char16_t* log
   HINTERNET h = handle.Release();
   if (h == nullptr) return;
   // Handles exist only once the entry points were bound; the fallback is the same function.
-  (fInternetCloseHandle != nullptr ? fInternetCloseHandle : &InternetCloseHandle)(h);
+  (fInternetCloseHandle != nullptr ? fInternetCloseHandle : WinInet().InternetCloseHandle)(h);
 }
 
 void TInternet::HandleErrorMessage(int32_t aCode) {
@@ -217,7 +223,7 @@ void TInternet::WndProc(TMessage& message) {
   // Left over from an earlier request (one abandoned, or one whose error handler started this
   // one): its finalize message must not end the request that runs now.
   if (message.Msg != WM_INTERNET_PROGRESS && message.LParam != 0 &&
-      static_cast<DWORD_PTR>(message.LParam) != fContext) {
+      static_cast<DWORD_PTR>(message.LParam) != fContext.load()) {
     return;
   }
   switch (message.Msg) {

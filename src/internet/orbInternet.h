@@ -40,6 +40,7 @@
 #include <cstdint>
 #include <istream>
 #include <memory>
+#include <mutex>
 #include <string>
 
 #include "ObjectInstance.h"
@@ -62,6 +63,7 @@ using TInternetCloseHandle = decltype(&InternetCloseHandle);
 using TInternetConnect = decltype(&InternetConnectW);
 using THttpOpenRequest = decltype(&HttpOpenRequestW);
 using THttpSendRequestEx = decltype(&HttpSendRequestExW);
+using THttpEndRequest = decltype(&HttpEndRequestW);
 using TInternetReadFileEx = decltype(&InternetReadFileExW);
 using TInternetCrackUrl = decltype(&InternetCrackUrlW);
 using THttpQueryInfo = decltype(&HttpQueryInfoW);
@@ -141,16 +143,19 @@ class TInternet : public TObject {
   void DoWinInetNotFound(TObject* Sender);
 
   // Notifications, on WinInet's threads (orbInternetCallback.cpp).
-  void DispatchCallback(DWORD aStatusCode, void* aStatusInformation);
-  void DoRequestComplete(DWORD aError);
-  void HandOverCompletion();
+  // A notification of the request whose context is aContext.
+  void DispatchCallback(DWORD_PTR aContext, DWORD aStatusCode, void* aStatusInformation);
+  // True when the body is complete and the end of the request is to be handed over.
+  bool DoRequestComplete(DWORD aError);
+  void HandOverCompletion(DWORD_PTR aContext);
   bool ReadResponseData();
   bool AppendToDownloadStream(const char* data, DWORD count);
   void QueryResponseHeaders();
   void PostExecuteStatus(TExecuteStatus aStatus);
   // Posts one of the window's messages with the request's context in lParam, so that the window
-  // can tell a message of an earlier request.
+  // can tell a message of an earlier request: the current request's, or aContext's.
   void Post(UINT message, WPARAM wParam = 0);
+  void PostFor(DWORD_PTR aContext, UINT message, WPARAM wParam = 0);
   void PostProgress(uint32_t aPosition, uint32_t aTotal);
 
   // Ends of a request (orbInternet.cpp).
@@ -177,7 +182,7 @@ class TInternet : public TObject {
   // The context value of the current request. A fresh value per request, never an address: the
   // platform keeps reporting on a request after its handles are closed, and such a late
   // notification must not reach a later request, or a later client made at the same address.
-  DWORD_PTR fContext{0};
+  std::atomic<DWORD_PTR> fContext{0};
   std::u16string fAgentName{kBrowserAgent};
   bool fOrbUpdateFixEnabled{false};
   bool fUsingInternalStream{false};
@@ -198,6 +203,10 @@ class TInternet : public TObject {
   std::atomic<int32_t> fCallBackCount{0};
   std::unique_ptr<TInternetData> fInternetData;
   std::atomic<TCallbackStatus> fCallbackStatus{csFinalized};
+  // Held by a notification while it works with the request's handles and stream, and by
+  // FinalizeRequest while it marks the request as ending, so the two never overlap. Recursive:
+  // the platform may report a notification on the thread of a call that a notification made.
+  std::recursive_mutex fNotificationLock;
   // The body is read into this buffer. It belongs to the client, not to a stack frame, because
   // a read that the platform accepts as pending may still hold on to it after the call returned.
   char fReadBuffer[4096]{};
@@ -208,6 +217,7 @@ class TInternet : public TObject {
   TInternetConnect fInternetConnect{nullptr};
   THttpOpenRequest fHttpOpenRequest{nullptr};
   THttpSendRequestEx fHttpSendRequestEx{nullptr};
+  THttpEndRequest fHttpEndRequest{nullptr};
   TInternetReadFileEx fInternetReadFileEx{nullptr};
   TInternetCrackUrl fInternetCrackUrl{nullptr};
   THttpQueryInfo fHttpQueryInfo{nullptr};

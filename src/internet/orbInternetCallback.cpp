@@ -17,31 +17,44 @@ void CALLBACK InternetStatusCallback(HINTERNET, DWORD_PTR dwContext, DWORD dwInt
   try {
     TInternetList* list = InternetList();
     TInternet* client = list ? list->EnterNotification(dwContext) : nullptr;
-    if (client != nullptr) client->DispatchCallback(dwInternetStatus, lpvStatusInformation);
+    if (client != nullptr) client->DispatchCallback(dwContext, dwInternetStatus, lpvStatusInformation);
   } catch (...) {
     // Nothing may unwind into the platform's thread.
   }
 }
 
-void TInternet::DispatchCallback(DWORD aStatusCode, void* aStatusInformation) {
+void TInternet::DispatchCallback(DWORD_PTR aContext, DWORD aStatusCode, void* aStatusInformation) {
+  const bool completion = aStatusCode == INTERNET_STATUS_REQUEST_COMPLETE;
+  bool handled = false;
+  bool bodyComplete = false;
   try {
-    if (aStatusCode == INTERNET_STATUS_REQUEST_COMPLETE) {
-      const auto* result = static_cast<const INTERNET_ASYNC_RESULT*>(aStatusInformation);
-      DoRequestComplete(result != nullptr ? result->dwError : ERROR_INTERNET_INTERNAL_ERROR);
-    } else if (const std::optional<TExecuteStatus> status = ExecuteStatusForNotification(aStatusCode)) {
-      PostExecuteStatus(*status);
+    // The creating thread finalizes under the same lock: a notification either finishes with the
+    // request's handles and stream before they go, or finds the request over and leaves it alone.
+    std::lock_guard<std::recursive_mutex> guard(fNotificationLock);
+    if (fCallbackStatus == csOK && aContext == fContext) {
+      if (completion) {
+        const auto* result = static_cast<const INTERNET_ASYNC_RESULT*>(aStatusInformation);
+        bodyComplete = DoRequestComplete(result != nullptr ? result->dwError : ERROR_INTERNET_INTERNAL_ERROR);
+      } else if (const std::optional<TExecuteStatus> status = ExecuteStatusForNotification(aStatusCode)) {
+        PostExecuteStatus(*status);
+      }
+      handled = true;
     }
   } catch (...) {
     // A completion that stops half-way would leave the request open for ever: end it as failed.
-    if (aStatusCode == INTERNET_STATUS_REQUEST_COMPLETE && fInternetStatus != isIdle) {
-      Post(WM_INTERNET_ERROR, ERROR_INTERNET_INTERNAL_ERROR);
-    }
+    if (completion && fInternetStatus != isIdle)
+      PostFor(aContext, WM_INTERNET_ERROR, ERROR_INTERNET_INTERNAL_ERROR);
   }
+  // Outside the lock: with OrbUpdateFixEnabled the creating thread handles the finalize message
+  // while this thread waits for it.
+  if (bodyComplete) HandOverCompletion(aContext);
+  if (handled && completion) PostFor(aContext, WM_INTERNET_STATUS, esRequestComplete);
   // The last touch of the client by this notification (see fCallBackCount).
   UpdateCallbackCount(ccDecrement);
 }
 
-void TInternet::DoRequestComplete(DWORD aError) {
+bool TInternet::DoRequestComplete(DWORD aError) {
+  bool complete = false;
   if (aError != 0) {
     // The error of the failed call is the record's: the thread's last error belongs to whatever
     // the platform did last on this thread and may well be 0.
@@ -52,36 +65,38 @@ void TInternet::DoRequestComplete(DWORD aError) {
     // HttpEndRequestW has returned here.
     fInternetStatus = isReceivingData;
     LogApiCall(u"HTTPEndRequest");
-    if (!HttpEndRequestW(fRequestHandle.Get(), nullptr, HSR_ASYNC, fContext)) {
+    if (!fHttpEndRequest(fRequestHandle.Get(), nullptr, HSR_ASYNC, fContext)) {
       const DWORD error = GetLastError();
       if (error != ERROR_IO_PENDING) Post(WM_INTERNET_ERROR, error);
     }
-  } else if (fInternetStatus == isReceivingData) {
-    if (ReadResponseData()) HandOverCompletion();
+  } else if (fInternetStatus == isReceivingData && ReadResponseData()) {
+    // The body is complete: rewound here, while the stream is surely still the request's.
+    fDownloadStream->seekp(0);
+    fDownloadStream->seekg(0);
+    complete = true;
   }
-  PostExecuteStatus(esRequestComplete);
+  return complete;
 }
 
-void TInternet::HandOverCompletion() {
-  fDownloadStream->seekp(0);
-  fDownloadStream->seekg(0);
+void TInternet::HandOverCompletion(DWORD_PTR aContext) {
   if (!fOrbUpdateFixEnabled) {
     OutputDebugStringW(L"tarvosa - Start postmessage - finalise and downloadcomplete)");
-    Post(WM_INTERNET_FINALIZE);
-    Post(WM_INTERNET_COMPLETE);
+    PostFor(aContext, WM_INTERNET_FINALIZE);
+    PostFor(aContext, WM_INTERNET_COMPLETE);
     OutputDebugStringW(L"tarvosa - end postmessage - finalise and downloadcomplete)");
   } else {
     OutputDebugStringW(L"tarvosa - Start sendMessage - finalise and downloadcomplete)");
-    SendMessageW(fWindow.Handle(), WM_INTERNET_FINALIZE, 0, static_cast<LPARAM>(fContext));
-    SendMessageW(fWindow.Handle(), WM_INTERNET_COMPLETE, 0, static_cast<LPARAM>(fContext));
+    SendMessageW(fWindow.Handle(), WM_INTERNET_FINALIZE, 0, static_cast<LPARAM>(aContext));
+    SendMessageW(fWindow.Handle(), WM_INTERNET_COMPLETE, 0, static_cast<LPARAM>(aContext));
     OutputDebugStringW(L"tarvosa - end sendMessage - finalise and downloadcomplete)");
   }
 }
 
 bool TInternet::ReadResponseData() {
   if (fDownloadStream == nullptr) {
+    // Reported, and the request ends through that report: there is no body to hand over.
     Post(WM_INTERNET_ERROR, static_cast<WPARAM>(kDownloadStreamUninitialized));
-    return true;
+    return false;
   }
   if (fTotalFileSize == -1) QueryResponseHeaders();
   for (;;) {
@@ -125,8 +140,10 @@ void TInternet::QueryResponseHeaders() {
 
 void TInternet::PostExecuteStatus(TExecuteStatus aStatus) { Post(WM_INTERNET_STATUS, aStatus); }
 
-void TInternet::Post(UINT message, WPARAM wParam) {
-  PostMessageW(fWindow.Handle(), message, wParam, static_cast<LPARAM>(fContext));
+void TInternet::Post(UINT message, WPARAM wParam) { PostFor(fContext, message, wParam); }
+
+void TInternet::PostFor(DWORD_PTR aContext, UINT message, WPARAM wParam) {
+  PostMessageW(fWindow.Handle(), message, wParam, static_cast<LPARAM>(aContext));
 }
 
 void TInternet::PostProgress(uint32_t aPosition, uint32_t aTotal) {

@@ -57,6 +57,7 @@ void TInternet::BindWinInet() {
   bind(fInternetConnect, u"InternetConnectW");
   bind(fHttpOpenRequest, u"HttpOpenRequestW");
   bind(fHttpSendRequestEx, u"HttpSendRequestExW");
+  bind(fHttpEndRequest, u"HttpEndRequestW");
   bind(fInternetReadFileEx, u"InternetReadFileExW");
   bind(fInternetCrackUrl, u"InternetCrackUrlW");
   bind(fHttpQueryInfo, u"HttpQueryInfoW");

@@ -2,6 +2,7 @@
 
 #include <shlobj.h>
 
+#include "DeliveringLock.h"
 #include "HandOff.h"
 #include "HandOffRules.h"
 #include "ProgramTarget.h"
@@ -13,20 +14,6 @@ namespace {
 
 constexpr wchar_t kNoConnectionText[] =
     L"Unable to establish an internet connection.\nPlease check your internet configuration and try again.";
-
-// Takes the lock on the window's thread while still delivering the messages that the worker
-// sends to this thread's windows, so a worker that holds the lock and waits for one of them can
-// finish.
-std::unique_lock<std::recursive_mutex> LockDelivering(std::recursive_mutex& mutex) {
-  std::unique_lock lock(mutex, std::try_to_lock);
-  while (!lock.owns_lock()) {
-    MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_SENDMESSAGE);
-    MSG message;
-    PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
-    lock.try_lock();
-  }
-  return lock;
-}
 
 }  // namespace
 

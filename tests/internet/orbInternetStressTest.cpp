@@ -1,5 +1,6 @@
-// The asynchronous client under load: many requests in a row on one client, and clients made,
-// started, cancelled and destroyed while the server is still answering.
+// The asynchronous client under load: many requests in a row on one client, clients made,
+// started, cancelled and destroyed while the server is still answering, and requests finalized
+// while the platform's thread is writing their body.
 #include "orbInternet.h"
 
 #include <gmock/gmock.h>
@@ -8,6 +9,7 @@
 #include <atomic>
 #include <memory>
 #include <sstream>
+#include <streambuf>
 #include <string>
 
 #include "ClientTestSupport.h"
@@ -122,6 +124,51 @@ TEST(ClientStress, CreateExecuteCancelDestroyAgainstASlowServer) {
   EXPECT_LT(kernelAfter - kernelBefore, 30) << kernelBefore << " kernel handles before, " << kernelAfter << " after";
   EXPECT_LT(internetAfter - internetBefore, 30)
       << internetBefore << " WinInet handles before, " << internetAfter << " after";
+}
+
+// A body stream whose first write signals `entered` and then takes a while, so that the creating
+// thread can finalize the request while the platform's thread is inside the write.
+class TSlowFirstWrite : public std::stringbuf {
+ public:
+  explicit TSlowFirstWrite(HANDLE entered) : fEntered(entered) {}
+
+ protected:
+  std::streamsize xsputn(const char* data, std::streamsize count) override {
+    if (!fSignalled.exchange(true)) {
+      SetEvent(fEntered);
+      Sleep(100);
+    }
+    return std::stringbuf::xsputn(data, count);
+  }
+
+ private:
+  HANDLE fEntered;
+  std::atomic<bool> fSignalled{false};
+};
+
+// A finalize message handled while a completion writes the body (a left-over one, or the end of a
+// request that failed meanwhile) must not pull the stream or the handles from under that write;
+// the stream is gone as soon as the request has ended.
+TEST(ClientStress, FinalizeWhileTheBodyIsBeingWritten) {
+  TServiceScenario scenario(R"({"faults": [{"origin": "files", "path": "/body", "body": ")" +
+                            std::string(60000, 'b') + R"(", "piece_size": 2000, "delay_body": 0.01}]})");
+  const TKernelHandle entered(CreateEventW(nullptr, FALSE, FALSE, nullptr));
+  for (int i = 0; i < 20; ++i) {
+    auto client = Create<TInternet>();
+    TClientEvents events;
+    events.Attach(*client);
+    auto buffer = std::make_unique<TSlowFirstWrite>(entered.Get());
+    auto body = std::make_unique<std::iostream>(buffer.get());
+    client->Execute(body.get(), FilesURL(u"/body"));
+    ASSERT_TRUE(PumpUntil([&] { return WaitForSingleObject(entered.Get(), 0) == WAIT_OBJECT_0; }, 10s)) << i;
+    SendMessageW(client->WindowHandle(), WM_INTERNET_FINALIZE, 0, 0);
+    EXPECT_EQ(erOK, client->CurrentStatus()) << i;
+    body.reset();
+    buffer.reset();
+    PumpFor(50ms);
+    EXPECT_EQ(0, events.Completions) << i;
+    client.reset();
+  }
 }
 
 }  // namespace
