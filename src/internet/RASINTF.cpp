@@ -6,6 +6,7 @@
 #include "RASText.h"
 #include "SystemUtils.h"
 #include "Utf.h"
+#include "libstate_loader.h"
 
 namespace skylaunch {
 namespace {
@@ -21,14 +22,10 @@ TBindingState& Binding() {
   return state;
 }
 
-// Loads a library of the system folder by its full path; its own dependencies are then looked
-// for in that folder first. A handle of 32 or below is no module.
-HMODULE LoadSystemLibrary(const wchar_t* name) {
-  wchar_t folder[MAX_PATH + 1]{};
-  const UINT length = GetSystemDirectoryW(folder, MAX_PATH + 1);
-  if (length == 0 || length > MAX_PATH) return nullptr;
-  const std::wstring path = std::wstring(folder, length) + L"\\" + name;
-  const HMODULE module = LoadLibraryExW(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+// Loads a library of the system folder only, as the library list does. A handle of 32 or below
+// is no module.
+HMODULE LoadSystemLibrary(const char16_t* name) {
+  const HMODULE module = LoadLibraryByRule(name);
   return reinterpret_cast<uintptr_t>(module) > 32 ? module : nullptr;
 }
 
@@ -82,7 +79,7 @@ TRASExtendedFunctions BindRASExtendedSet(HMODULE rasApi32, TModule& rnaPh) {
   // Older platforms keep the extended functions in RNAPH.DLL.
   HMODULE source = rasApi32;
   if (GetProcAddress(rasApi32, "RasDeleteEntryW") == nullptr) {
-    TModule fallback(LoadSystemLibrary(L"RNAPH.DLL"));
+    TModule fallback(LoadSystemLibrary(u"RNAPH.DLL"));
     if (fallback) {
       source = fallback.Get();
       rnaPh = std::move(fallback);
@@ -103,7 +100,7 @@ TRASExtendedFunctions BindRASExtendedSet(HMODULE rasApi32, TModule& rnaPh) {
 void LoadRASInterface() {
   UnloadRASInterface();
   if (IsWindowsNT() && !RASConfigured()) return;
-  TModule rasApi32(LoadSystemLibrary(L"RASAPI32.DLL"));
+  TModule rasApi32(LoadSystemLibrary(u"RASAPI32.DLL"));
   if (!rasApi32) return;
 
   TBindingState& state = Binding();

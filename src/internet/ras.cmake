@@ -6,5 +6,5 @@ target_link_libraries(ras_core PUBLIC nonvcl_core)
 
 if(WIN32)
   add_library(ras STATIC RASINTF.cpp RASConn.cpp)
-  target_link_libraries(ras PUBLIC ras_core nonvcl advapi32)
+  target_link_libraries(ras PUBLIC ras_core libstate nonvcl advapi32)
 endif()
