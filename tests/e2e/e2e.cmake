@@ -22,4 +22,12 @@ if(WIN32 AND TARGET Skylaunch_local)
            --files-port ${SKYLAUNCH_LOCAL_FILES_PORT})
   set_tests_properties(launcher_e2e PROPERTIES TIMEOUT 900)
   skylaunch_needs_services(launcher_e2e)
+
+  # A first installation with decoys of the libraries the program loads planted beside it; the
+  # decoys are built at test time with this tree's compiler, exporting what the program imports.
+  add_test(NAME launcher_planting COMMAND ${SKYLAUNCH_PYTHON} ${CMAKE_CURRENT_LIST_DIR}/test_planting.py
+           --build-dir ${CMAKE_BINARY_DIR} --control-port ${SKYLAUNCH_LOCAL_CONTROL_PORT}
+           --files-port ${SKYLAUNCH_LOCAL_FILES_PORT} --cc ${CMAKE_C_COMPILER} --objdump ${CMAKE_OBJDUMP})
+  set_tests_properties(launcher_planting PROPERTIES TIMEOUT 300)
+  skylaunch_needs_services(launcher_planting)
 endif()

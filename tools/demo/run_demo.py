@@ -13,7 +13,6 @@ Exits 0 when the run ended as it should.
 import argparse
 import json
 import pathlib
-import shutil
 import subprocess
 import sys
 import time
@@ -103,16 +102,6 @@ class Photographer:
         return new
 
 
-def fresh_user_download(build):
-    """The launcher as the user downloaded it: Skylaunch.exe in the user's Downloads folder."""
-    users = [p for p in (build.drive_c / "users").iterdir() if p.is_dir() and p.name.lower() != "public"]
-    downloads = users[0] / "Downloads"
-    downloads.mkdir(parents=True, exist_ok=True)
-    launcher = downloads / "Skylaunch.exe"
-    shutil.copyfile(build.dir / "src/launcher/Skylaunch_local.exe", launcher)
-    return launcher
-
-
 def run_failure(run, photographer):
     """Waits for the "Error" box, lets the user read it, answers it; returns its message."""
     snapshot = run.watch(until=lambda s: photographer(s) or error_box(s))
@@ -176,7 +165,7 @@ def main():
     failure = FAILURES.get(args.failure)
     scenario = failure["scenario"] if failure else VISIBLE_DOWNLOADS
     run = harness.LauncherRun(build, services, scenario=scenario, show_ms=2500,
-                              launcher=fresh_user_download(build))
+                              launcher=build.user_download())
     run.prepare()
     run.start()
     message = run_failure(run, photographer) if failure else None

@@ -87,6 +87,19 @@ class Build:
             self._shared_folder = program_files + "\\Common Files\\Tarvosa Shared"
         return self._shared_folder
 
+    def user_download(self):
+        """The launcher as the user downloaded it: Skylaunch.exe alone in the user's Downloads folder.
+        Wine links that folder to the host user's home; it becomes a folder of the prefix's own."""
+        users = [p for p in (self.drive_c / "users").iterdir() if p.is_dir() and p.name.lower() != "public"]
+        downloads = users[0] / "Downloads"
+        if downloads.is_symlink():
+            downloads.unlink()
+        shutil.rmtree(downloads, ignore_errors=True)
+        downloads.mkdir(parents=True)
+        launcher = downloads / "Skylaunch.exe"
+        shutil.copyfile(self.launcher, launcher)
+        return launcher
+
     def host_path(self, windows):
         """Where a path on the prefix's drive C: lies on this machine."""
         drive, _, rest = windows.partition(":\\")
@@ -125,8 +138,12 @@ class Build:
 class LauncherRun:
     """One run of the launcher and of everything it starts."""
 
-    def __init__(self, build, services, args=(), scenario=None, timeout=180, show_ms=0, launcher=None):
+    def __init__(self, build, services, args=(), scenario=None, timeout=180, show_ms=0, launcher=None,
+                 env=None, wine_log=None):
+        """`env`: more environment for the chain (SKYLAUNCH_WINEDEBUG, SKYLAUNCH_DLLOVERRIDES: see
+        scripts/wine-run.in); `wine_log`: a file for Wine's own output, which is dropped otherwise."""
         self.build, self.services = build, services
+        self.env, self.wine_log = dict(env or {}), wine_log
         self.launcher = launcher or build.launcher
         self.args, self.scenario, self.timeout, self.show_ms = list(args), scenario, timeout, show_ms
         self.events, self.snapshots, self.requests = [], [], []
@@ -158,10 +175,12 @@ class LauncherRun:
         env = dict(os.environ)
         env["SKYLAUNCH_RECORD"] = "C:\\skylaunch-e2e\\started.log"
         env["SKYLAUNCH_DEMO_SHOW_MS"] = str(self.show_ms)
-        self._process = subprocess.Popen(
-            [self.build.wine_run, str(self.build.winprobe), "run", str(self.timeout * 1000),
-             windows_path(self.launcher), *self.args],
-            stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True, env=env)
+        env.update(self.env)
+        with open(self.wine_log or os.devnull, "w") as wine_output:
+            self._process = subprocess.Popen(
+                [self.build.wine_run, str(self.build.winprobe), "run", str(self.timeout * 1000),
+                 windows_path(self.launcher), *self.args],
+                stdout=subprocess.PIPE, stderr=wine_output, text=True, env=env)
         self._reader = threading.Thread(target=self._read_events, daemon=True)
         self._reader.start()
 
