@@ -14,6 +14,6 @@ if(WIN32 AND TARGET oauth_client_local)
   # Figures, never a test: measure_download_program.py runs this program against a catalog with a
   # large file and sets it beside plain WinInet loops and the host's curl.
   add_executable(download_program_measure DownloadProgramMeasure.cpp)
-  target_link_libraries(download_program_measure PRIVATE download_program oauth_client_local
+  target_link_libraries(download_program_measure PRIVATE download_program oauth_client_local wininet
                         local_services_config rapidjson)
 endif()
