@@ -21,8 +21,27 @@ class TExchangeScope {
 
 TDownloadProgram::~TDownloadProgram() { CloseHandles(); }
 
+void TDownloadProgram::SetAbort(bool value) {
+  std::lock_guard lock(fHandlesLock);
+  fAbort = value;
+  if (!value) return;
+  fStopRequested = true;
+  CloseHandlesLocked();
+}
+
 void TDownloadProgram::Execute(const std::u16string& AURL, const std::u16string& AFileName,
                                const std::u16string& VersionFileName) {
+  try {
+    Run(AURL, AFileName, VersionFileName);
+  } catch (...) {
+    // The closed handles make the call that was in progress fail; the stop is no error.
+    if (fStopRequested) return;
+    throw;
+  }
+}
+
+void TDownloadProgram::Run(const std::u16string& AURL, const std::u16string& AFileName,
+                           const std::u16string& VersionFileName) {
   fDestFileName = AFileName;
   fVersionFileName = VersionFileName;
   fTotalBytesDownloaded = 0;

@@ -11,14 +11,20 @@
 //
 // Every WinInet call blocks; no status callback and no time-out is set (the platform's defaults
 // apply). Each of the two exchanges has handles of its own, closed when it ends on any way out.
-// Failures raise ExceptionLite with the fixed texts below; the Abort flag, set from any thread,
-// stops the work at the next check point without an error.
+// Failures raise ExceptionLite with the fixed texts below; SetAbort, from any thread, stops the
+// work at the next check point without an error, and nothing is sent after it.
+//
+// A download is written to a partial file beside the destination ("<destination>.part") and moved
+// over the destination only once the body is complete; the version file is then replaced the
+// same way. A download that fails, is stopped or is cut short leaves the previous destination and
+// version file exactly as they were.
 #include <windows.h>
 #include <wininet.h>
 
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <mutex>
 #include <string>
 
 #include "NotifyEvent.h"
@@ -46,7 +52,9 @@ class TDownloadProgram : public TObject {
   const std::u16string& ErrorMessage() const { return fErrorMessage; }
   const std::u16string& ErrorCodeString() const { return fErrorCodeStr; }
   bool Abort() const { return fAbort.load(); }
-  void SetAbort(bool value) { fAbort.store(value); }
+  // Requests the stop from any thread. It also closes the handles of the exchange in progress,
+  // which is the platform's way to end a WinInet call that is blocked waiting for the network.
+  void SetAbort(bool value);
 
   // Called on the thread that runs Execute.
   TNonVCLNotifyEvent OnFileChange;
@@ -54,11 +62,20 @@ class TDownloadProgram : public TObject {
   TOnUpdateStatusText OnUpdateStatusText;
 
  private:
+  void Run(const std::u16string& AURL, const std::u16string& AFileName,
+           const std::u16string& VersionFileName);
+
   // The connection steps (DownloadProgramConnection.cpp).
   void ParseDownloadURL(const std::u16string& url);
   bool OpenConnection();
   bool OpenRequest();
   void CloseHandles();
+  // The handles are set, read and closed under fHandlesLock, since SetAbort closes them from
+  // another thread. Keep takes a handle just opened; after a stop it closes it at once and fails
+  // as an ended call does.
+  bool Keep(TInternetHandle& owner, HINTERNET handle);
+  HINTERNET Current(const TInternetHandle& owner) const;
+  void CloseHandlesLocked();
   void RaiseLastInternetError();
   // The communication-error text for `code`.
   [[noreturn]] static void RaiseInternetError(DWORD code);
@@ -76,10 +93,11 @@ class TDownloadProgram : public TObject {
   std::u16string ReadVersionFile() const;
   void WriteVersionFile();
   void DownloadFile();
-  // Streams the body into the destination. Raises when it did not arrive whole; false when the
+  // Streams the body into `partial`. Raises when it did not arrive whole; false when the
   // progress event stopped it.
-  bool ReceiveBody(bool& stop);
-  void DiscardDownload();
+  bool ReceiveBody(const std::u16string& partial, bool& stop);
+  // Moves `partial` over `destination`, replacing it; the partial file is gone either way.
+  static bool Replace(const std::u16string& partial, const std::u16string& destination);
 
   void SetStatusText(const std::u16string& text);
 
@@ -102,6 +120,10 @@ class TDownloadProgram : public TObject {
   std::u16string fProduct;
   // Written by another thread (Terminate of the worker) and polled here at the check points.
   std::atomic<bool> fAbort{false};
+  // Set by SetAbort only, not by the workflow's own stop after a failed write: an error after a
+  // stop from outside is that stop's doing and ends the work without an error.
+  std::atomic<bool> fStopRequested{false};
+  mutable std::mutex fHandlesLock;
   bool fSSLConnect{};
 };
 

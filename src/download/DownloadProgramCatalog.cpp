@@ -39,7 +39,8 @@ void TDownloadProgram::QueryReleaseCatalog() {
   std::u16string header;
   TWipeOnExit wipeHeader(header);
   {
-    const auto client = Create<TNoUserContextOAuth>(true);
+    // A stop ends the token requests too: nothing more goes to the OAuth service.
+    const auto client = Create<TNoUserContextOAuth>(true, ProgramOAuthSurroundings(&fAbort));
     std::u16string token = client->CreateBearerToken(u"Tarvosa");
     TWipeOnExit wipeToken(token);
     header = u"Authorization: " + token;
@@ -60,7 +61,7 @@ void TDownloadProgram::ReadCatalogResponse() {
   bool readOK = false;
   do {
     DWORD count = 0;
-    readOK = WinInet().InternetReadFile(fRequestHandle.Get(), buffer, kReadPieceSize, &count);
+    readOK = WinInet().InternetReadFile(Current(fRequestHandle), buffer, kReadPieceSize, &count);
     if (count == 0) break;
     fTotalBytesDownloaded += static_cast<int32_t>(count);
     for (DWORD i = 0; i < count; ++i) body.push_back(table[static_cast<unsigned char>(buffer[i])]);

@@ -56,31 +56,54 @@ void TDownloadProgram::ParseDownloadURL(const std::u16string& url) {
 }
 
 bool TDownloadProgram::OpenConnection() {
-  fInetHandle.Reset(
-      WinInet().InternetOpenW(as_wcstr(kBrowserAgent), INTERNET_OPEN_TYPE_PRECONFIG, L"", nullptr, 0));
-  if (!fInetHandle) return false;
-  fSessionHandle.Reset(WinInet().InternetConnectW(fInetHandle.Get(), as_wcstr(fHost),
-                                                  static_cast<INTERNET_PORT>(fPort), nullptr, nullptr,
-                                                  INTERNET_SERVICE_HTTP, 0, 0));
-  if (fSessionHandle) return true;
+  if (!Keep(fInetHandle, WinInet().InternetOpenW(as_wcstr(kBrowserAgent), INTERNET_OPEN_TYPE_PRECONFIG, L"",
+                                                 nullptr, 0))) {
+    return false;
+  }
+  if (Keep(fSessionHandle, WinInet().InternetConnectW(Current(fInetHandle), as_wcstr(fHost),
+                                                      static_cast<INTERNET_PORT>(fPort), nullptr, nullptr,
+                                                      INTERNET_SERVICE_HTTP, 0, 0))) {
+    return true;
+  }
   TPreservedLastError keep;
-  fInetHandle.Reset();
+  CloseHandles();
   return false;
 }
 
 bool TDownloadProgram::OpenRequest() {
   DWORD flags = INTERNET_FLAG_NO_CACHE_WRITE;
   if (fSSLConnect) flags |= INTERNET_FLAG_SECURE;
-  fRequestHandle.Reset(WinInet().HttpOpenRequestW(fSessionHandle.Get(), L"GET", as_wcstr(fPath), nullptr, L"",
-                                                  nullptr, flags, fContext));
-  if (fRequestHandle) return true;
+  if (Keep(fRequestHandle, WinInet().HttpOpenRequestW(Current(fSessionHandle), L"GET", as_wcstr(fPath),
+                                                      nullptr, L"", nullptr, flags, fContext))) {
+    return true;
+  }
   TPreservedLastError keep;
-  fInetHandle.Reset();
-  fSessionHandle.Reset();
+  CloseHandles();
   return false;
 }
 
+bool TDownloadProgram::Keep(TInternetHandle& owner, HINTERNET handle) {
+  std::lock_guard lock(fHandlesLock);
+  if (handle != nullptr && fStopRequested) {
+    WinInet().InternetCloseHandle(handle);
+    SetLastError(ERROR_INTERNET_OPERATION_CANCELLED);
+    return false;
+  }
+  owner.Reset(handle);
+  return handle != nullptr;
+}
+
+HINTERNET TDownloadProgram::Current(const TInternetHandle& owner) const {
+  std::lock_guard lock(fHandlesLock);
+  return owner.Get();
+}
+
 void TDownloadProgram::CloseHandles() {
+  std::lock_guard lock(fHandlesLock);
+  CloseHandlesLocked();
+}
+
+void TDownloadProgram::CloseHandlesLocked() {
   fRequestHandle.Reset();
   fSessionHandle.Reset();
   fInetHandle.Reset();
@@ -95,7 +118,9 @@ void TDownloadProgram::SendRequest() { SendRequestWithHeaders(std::u16string());
 
 void TDownloadProgram::SendRequestWithHeaders(const std::u16string& headers) {
   SetStatusText(u"Contacting download center...");
-  if (!WinInet().HttpSendRequestW(fRequestHandle.Get(), headers.empty() ? nullptr : as_wcstr(headers),
+  // Nothing is sent after a stop.
+  if (Abort()) return;
+  if (!WinInet().HttpSendRequestW(Current(fRequestHandle), headers.empty() ? nullptr : as_wcstr(headers),
                                   static_cast<DWORD>(headers.size()), nullptr, 0)) {
     RaiseLastInternetError();
     return;
@@ -108,7 +133,7 @@ void TDownloadProgram::SendRequestWithHeaders(const std::u16string& headers) {
 }
 
 void TDownloadProgram::ReadStatusAndHeaders() {
-  const std::u16string block = QueryRawHeaders(fRequestHandle.Get()).value_or(std::u16string());
+  const std::u16string block = QueryRawHeaders(Current(fRequestHandle)).value_or(std::u16string());
   // A status line without any blank leaves the code and reason of the previous response.
   SplitStatusLine(block, fErrorCodeStr, fErrorMessage);
   fDownloadSize = -1;

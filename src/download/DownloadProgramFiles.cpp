@@ -10,6 +10,13 @@
 #include "WinText.h"
 
 namespace skylaunch {
+namespace {
+
+// Where a file is written until it is complete: beside it, so that moving it into place is one
+// step of the file system.
+std::u16string PartialFileName(const std::u16string& name) { return name + u".part"; }
+
+}  // namespace
 
 void TDownloadProgram::CompareAndDownload() {
   SetStatusText(u"Comparing " + fProduct + u"versions...");
@@ -38,39 +45,52 @@ std::u16string TDownloadProgram::ReadVersionFile() const {
 void TDownloadProgram::WriteVersionFile() {
   if (fVersionFileName.empty()) return;
   const std::string bytes = EncodeVersionText(fLastModified);
-  DWORD stored = 0;
+  const std::u16string partial = PartialFileName(fVersionFileName);
+  bool written = false;
   {
-    TFileHandle file(CreateFileW(as_wcstr(fVersionFileName), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
-                                 CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (file && !bytes.empty() &&
-        !WriteFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &stored, nullptr)) {
-      stored = 0;
-    }
+    TFileHandle file(CreateFileW(as_wcstr(partial), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                 FILE_ATTRIBUTE_NORMAL, nullptr));
+    DWORD stored = 0;
+    written = file && (bytes.empty() || (WriteFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()),
+                                                   &stored, nullptr) &&
+                                         stored == bytes.size()));
   }
-  if (stored < bytes.size()) throw ExceptionLite(u"Unable to write version file.");
+  if (!written) DeleteFileW(as_wcstr(partial));
+  if (!written || !Replace(partial, fVersionFileName)) throw ExceptionLite(u"Unable to write version file.");
 }
 
 void TDownloadProgram::DownloadFile() {
   SetStatusText(u"Downloading " + fProduct + u"...");
+  const std::u16string partial = PartialFileName(fDestFileName);
   bool stop = false;
   bool complete = false;
   try {
-    complete = ReceiveBody(stop);
+    complete = ReceiveBody(partial, stop);
   } catch (...) {
-    // Whatever the destination holds now is not a complete download, and the hand-off would
-    // start it with administrator rights; an error from a progress handler counts as well.
-    DiscardDownload();
+    // Whatever arrived is not a complete download: the previous file and version stay as they
+    // were. An error from a progress handler counts as well.
+    DeleteFileW(as_wcstr(partial));
     throw;
   }
-  if (complete && !Abort()) {
-    WriteVersionFile();
-  } else {
-    DiscardDownload();
+  if (!complete || Abort()) {
+    DeleteFileW(as_wcstr(partial));
+    return;
   }
+  if (!Replace(partial, fDestFileName)) throw ExceptionLite(u"Unable to create file " + fDestFileName);
+  WriteVersionFile();
 }
 
-bool TDownloadProgram::ReceiveBody(bool& stop) {
-  TFileHandle destination(CreateFileW(as_wcstr(fDestFileName), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+bool TDownloadProgram::Replace(const std::u16string& partial, const std::u16string& destination) {
+  if (MoveFileExW(as_wcstr(partial), as_wcstr(destination),
+                  MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    return true;
+  }
+  DeleteFileW(as_wcstr(partial));
+  return false;
+}
+
+bool TDownloadProgram::ReceiveBody(const std::u16string& partial, bool& stop) {
+  TFileHandle destination(CreateFileW(as_wcstr(partial), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
                                       CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!destination) throw ExceptionLite(u"Unable to create file " + fDestFileName);
 
@@ -81,7 +101,7 @@ bool TDownloadProgram::ReceiveBody(bool& stop) {
   DWORD readError = 0;
   do {
     DWORD count = 0;
-    readOK = WinInet().InternetReadFile(fRequestHandle.Get(), buffer, kReadPieceSize, &count);
+    readOK = WinInet().InternetReadFile(Current(fRequestHandle), buffer, kReadPieceSize, &count);
     if (!readOK) readError = GetLastError();
     if (count == 0) break;  // a successful read of nothing is the end of the body
     if (Abort()) break;
@@ -92,7 +112,7 @@ bool TDownloadProgram::ReceiveBody(bool& stop) {
     if (stop) break;
     DWORD written = 0;
     if (!WriteFile(destination.Get(), buffer, count, &written, nullptr) || written < count) {
-      SetAbort(true);
+      fAbort = true;
       throw ExceptionLite(
           u"Unable to write data to file.\nYou must have Administrator rights to install this program.");
     }
@@ -108,11 +128,6 @@ bool TDownloadProgram::ReceiveBody(bool& stop) {
   // A failed read is never a complete download, even when the platform names no reason.
   if (!readOK) RaiseInternetError(readError != 0 ? readError : ERROR_INTERNET_CONNECTION_ABORTED);
   return !stop;
-}
-
-void TDownloadProgram::DiscardDownload() {
-  DeleteFileW(as_wcstr(fVersionFileName));
-  DeleteFileW(as_wcstr(fDestFileName));
 }
 
 }  // namespace skylaunch

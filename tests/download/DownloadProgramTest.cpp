@@ -362,7 +362,7 @@ TEST_F(DownloadProgramTest, FilesThatCannotBeWrittenAreReported) {
   TRun destination;
   destination.Execute(missingFolder + u"\\S24Launch.dat", VersionFile);
   EXPECT_EQ(u"Unable to create file " + missingFolder + u"\\S24Launch.dat", destination.Error.value_or(u""));
-  EXPECT_FALSE(ReadBytes(VersionFile));  // a failed download leaves no version behind
+  EXPECT_EQ("installed version", ReadBytes(VersionFile));  // a failed download changes no version
 
   TRun version;
   version.Execute(Destination, missingFolder + u"\\S24Launch.ver");
@@ -387,8 +387,9 @@ TEST_F(DownloadProgramTest, BodyThatEndsEarlyIsNeverTakenForAComplete) {
     TRun run;
     Execute(run);
     EXPECT_EQ(aborted, run.Error.value_or(u"<no error>"));
-    EXPECT_FALSE(ReadBytes(Destination));
-    EXPECT_FALSE(ReadBytes(VersionFile));
+    EXPECT_EQ("installed build", ReadBytes(Destination));
+    EXPECT_EQ("installed version", ReadBytes(VersionFile));
+    EXPECT_FALSE(ReadBytes(Destination + u".part"));
     fScenario.Control().Reset();
   }
 }
@@ -401,7 +402,8 @@ TEST_F(DownloadProgramTest, ErrorOfAProgressHandlerLeavesNoDownloadBehind) {
   Execute(run);
   EXPECT_EQ(u"window gone", run.Error.value_or(u"<no error>"));
   EXPECT_FALSE(ReadBytes(Destination));
-  EXPECT_FALSE(ReadBytes(VersionFile));
+  EXPECT_FALSE(ReadBytes(Destination + u".part"));
+  EXPECT_EQ("installed version", ReadBytes(VersionFile));
 }
 
 TEST_F(DownloadProgramTest, ProgressIsReportedPerPieceOfTheBody) {
@@ -421,18 +423,17 @@ TEST_F(DownloadProgramTest, AbortStopsAtEachCheckPointWithoutAnError) {
     const char* Where;
     size_t AbortAtStatus;  // index into kStatuses, or kNone
     bool AbortInProgress, StopInProgress;
-    size_t OAuth, Catalog, Files;
-    bool FilesGone;  // destination and version file deleted; else both untouched
+    size_t OAuth, Catalog, Files;  // requests sent: none after the abort
+    bool Compared;                 // the versions were compared before the stop
     std::u16string Component = kComponent;
   } cases[] = {
       {"setting up", 0, false, false, 0, 0, 0, false},
-      {"contacting the catalog", 1, false, false, 2, 1, 0, false},
-      // The answer of a request that is no longer waited for is not judged.
-      {"contacting a catalog that lacks the component", 1, false, false, 2, 1, 0, false, u"S24Launch.exe"},
+      {"contacting the catalog", 1, false, false, 2, 0, 0, false},
+      {"contacting a catalog that lacks the component", 1, false, false, 2, 0, 0, false, u"S24Launch.exe"},
       {"searching", 2, false, false, 2, 1, 0, false},
       {"connecting to the file host", 3, false, false, 2, 1, 0, false},
-      {"comparing", 4, false, false, 2, 1, 1, false},
-      {"contacting the file host", 5, false, false, 2, 1, 1, false},
+      {"comparing", 4, false, false, 2, 1, 0, false},
+      {"contacting the file host", 5, false, false, 2, 1, 0, false},
       {"starting the download", 6, false, false, 2, 1, 1, true},
       {"abort from the progress event", kNone, true, false, 2, 1, 1, true},
       {"stop from the progress event", kNone, false, true, 2, 1, 1, true},
@@ -460,15 +461,12 @@ TEST_F(DownloadProgramTest, AbortStopsAtEachCheckPointWithoutAnError) {
     EXPECT_THAT(Requests("oauth"), SizeIs(c.OAuth));
     EXPECT_THAT(Requests("catalog"), SizeIs(c.Catalog));
     EXPECT_THAT(Requests("files"), SizeIs(c.Files));
-    if (c.FilesGone) {
-      EXPECT_FALSE(ReadBytes(Destination));
-      EXPECT_FALSE(ReadBytes(VersionFile));
-      EXPECT_THAT(run.Progress, SizeIs(c.AbortInProgress || c.StopInProgress ? 1 : 0));
-    } else {
-      EXPECT_EQ("installed build", ReadBytes(Destination));
-      EXPECT_EQ("installed version", ReadBytes(VersionFile));
-      EXPECT_EQ(0, run.FileChanges);
-    }
+    // A stopped download leaves the installed file and its version as they were.
+    EXPECT_EQ("installed build", ReadBytes(Destination));
+    EXPECT_EQ("installed version", ReadBytes(VersionFile));
+    EXPECT_FALSE(ReadBytes(Destination + u".part"));
+    EXPECT_EQ(c.Compared ? 1 : 0, run.FileChanges);
+    EXPECT_THAT(run.Progress, SizeIs(c.AbortInProgress || c.StopInProgress ? 1 : 0));
     fScenario.Control().Reset();
   }
 }
