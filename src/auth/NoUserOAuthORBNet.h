@@ -8,6 +8,7 @@
 // The logic here is platform-free: the environment table, the requests, the clock, the process
 // environment and the making of secure strings come from TOAuthSurroundings. The program's
 // surroundings (Windows) are ProgramOAuthSurroundings(); tests script their own.
+#include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <functional>
@@ -43,8 +44,9 @@ struct TOAuthSurroundings {
 };
 
 // OAuthEnvironments, ExecuteInternetRequest, the system clock, the process environment and
-// MakeSecureString.
-TOAuthSurroundings ProgramOAuthSurroundings();
+// MakeSecureString. With `abort`, a stop that another thread sets ends the request in progress and
+// keeps every later one from being sent.
+TOAuthSurroundings ProgramOAuthSurroundings(const std::atomic<bool>* abort = nullptr);
 
 // The token cache.
 struct BearerTokenMetadata {

@@ -15,11 +15,11 @@ namespace {
 
 bool PostThroughRunner(const std::u16string& aURL, std::string& aResponse, int32_t aTimeout,
                        const std::vector<std::u16string>& aHeaders, const std::string& aPostData,
-                       int32_t& aStatusCode) {
+                       int32_t& aStatusCode, const std::atomic<bool>* abort) {
   std::stringstream postData(aPostData);
   std::stringstream response;
   const bool completed =
-      ExecuteInternetRequest(aURL, &response, aTimeout, ioPOST, &aHeaders, postData, aStatusCode);
+      ExecuteInternetRequest(aURL, &response, aTimeout, ioPOST, &aHeaders, postData, aStatusCode, abort);
   // Takes the stream's own buffer rather than a copy of it, so wiping aResponse wipes the answer.
   std::string body = std::move(response).str();
   TWipeOnExit wipeBody(body);
@@ -42,8 +42,13 @@ std::u16string EnvironmentVariable(const char16_t* name) {
 
 }  // namespace
 
-TOAuthSurroundings ProgramOAuthSurroundings() {
-  return {&OAuthEnvironments, PostThroughRunner, [] { return TTokenClock::now(); }, EnvironmentVariable,
+TOAuthSurroundings ProgramOAuthSurroundings(const std::atomic<bool>* abort) {
+  const auto post = [abort](const std::u16string& aURL, std::string& aResponse, int32_t aTimeout,
+                            const std::vector<std::u16string>& aHeaders, const std::string& aPostData,
+                            int32_t& aStatusCode) {
+    return PostThroughRunner(aURL, aResponse, aTimeout, aHeaders, aPostData, aStatusCode, abort);
+  };
+  return {&OAuthEnvironments, post, [] { return TTokenClock::now(); }, EnvironmentVariable,
           [](std::u16string& secret) { return MakeSecureString(secret); }};
 }
 

@@ -50,10 +50,22 @@ void TMyInternet::ProcessMessages() {
   }
 }
 
-void TMyInternet::WaitForRequest() {
+void TMyInternet::HandleProgress(TInternet*, uint32_t, uint32_t) { FLastReceived = GetTickCount64(); }
+
+void TMyInternet::WaitForRequest(const std::atomic<bool>* aAbort) {
+  FLastReceived = GetTickCount64();
   while (CurrentStatus() == erBusy) {
     Sleep(kWaitStep);
+    if (aAbort != nullptr && *aAbort) {
+      Cancel();
+      return;
+    }
     ProcessMessages();
+    if (CurrentStatus() == erBusy && ReceiveTimeout() > 0 &&
+        GetTickCount64() - FLastReceived > static_cast<uint64_t>(ReceiveTimeout())) {
+      Cancel();
+      return;
+    }
   }
   if (FDone) return;
   // The client turns idle on its finalize message, which the platform's thread posts just before
@@ -66,14 +78,17 @@ void TMyInternet::WaitForRequest() {
 
 bool ExecuteInternetRequest(const std::u16string& aURL, std::iostream* aResponse, int32_t aTimeout,
                             TInternetOperation aOperation, const TStringList* aHeaders,
-                            std::istream& aPostData, int32_t& aStatusCode) {
-  if (aURL.empty() || aTimeout < 1) return false;
+                            std::istream& aPostData, int32_t& aStatusCode, const std::atomic<bool>* aAbort) {
+  if (aURL.empty() || aTimeout < 1 || (aAbort != nullptr && *aAbort)) return false;
   TOwned<TMyInternet> owned = Create<TMyInternet>();
   TMyInternet& client = *owned;
   client.OnInternetError = [&client](TInternet* aSender, int32_t aError, const std::u16string& aText) {
     client.HandleInternetError(aSender, aError, aText);
   };
   client.OnRequestComplete = [&client](TInternet* Sender) { client.HandleRequestComplete(Sender); };
+  client.OnRequestProgressUpdate = [&client](TInternet* Sender, uint32_t aPosition, uint32_t aTotal) {
+    client.HandleProgress(Sender, aPosition, aTotal);
+  };
   client.Request().SetOperation(aOperation);
   client.Request().SetURL(aURL);
   client.SetReceiveTimeout(aTimeout);
@@ -83,7 +98,7 @@ bool ExecuteInternetRequest(const std::u16string& aURL, std::iostream* aResponse
   CopyPostData(aPostData, client.Request().PostStream());
 
   client.Execute(aResponse);
-  client.WaitForRequest();
+  client.WaitForRequest(aAbort);
 
   aStatusCode = client.Response().HTTPMessageCode();
   return aStatusCode == 200 && client.FSuccess && client.CurrentStatus() != erBusy &&

@@ -6,6 +6,7 @@
 // call returns.
 #include <windows.h>
 
+#include <atomic>
 #include <cstdint>
 #include <iosfwd>
 #include <string>
@@ -23,6 +24,8 @@ class TMyInternet : public TInternet {
   // An OnRequestComplete handler: the request has ended, and it succeeded unless its headers were not
   // read or its status line contains "404".
   void HandleRequestComplete(TInternet* Sender);
+  // An OnRequestProgressUpdate handler: part of the body has arrived.
+  void HandleProgress(TInternet* Sender, uint32_t aPosition, uint32_t aTotal);
 
   // Takes the next message for the internal window from this thread's queue, if there is one, and
   // dispatches it.
@@ -31,11 +34,15 @@ class TMyInternet : public TInternet {
   void ProcessMessages();
   // Waits for the request to end: while the client is busy, sleeps 100 ms and dispatches the
   // internal window's messages. A completion that the platform's thread had not yet posted when
-  // the client turned idle is handled before this returns.
-  void WaitForRequest();
+  // the client turned idle is handled before this returns. A stop request (`aAbort`, when given)
+  // abandons the request at the next look, and so does a request that has received nothing for
+  // ReceiveTimeout milliseconds: not every WinInet ends an asynchronous request at its receive
+  // time-out (under Wine a stalled token request ran on for 45 s with 20 s set).
+  void WaitForRequest(const std::atomic<bool>* aAbort = nullptr);
 
   bool FSuccess{false};  // completed, and the status line does not contain "404"
   bool FDone{false};     // ended, by completion or by error
+  uint64_t FLastReceived{0};  // when the request was handed over or last received a part of its body
 };
 
 // Runs one request and returns whether it succeeded: status code 200, completed without "404" in
@@ -47,11 +54,14 @@ class TMyInternet : public TInternet {
 //   aHeaders    request header lines without line ends; may be null
 //   aPostData   the body bytes, sent from position 0; empty: no body (and no "Content-Type: " line)
 //   aStatusCode the response's status code, 0 when none was read
+//   aAbort      a stop request that another thread may set: when set before the request, nothing is
+//               sent; while it runs, the request is abandoned within one wait step. False then.
 // Failures before the request is handed to the platform raise the client's EInternetException
 // ("Stream parameter was nil." for a null aResponse, the invalid-URL message, …); aStatusCode is
 // then untouched.
 bool ExecuteInternetRequest(const std::u16string& aURL, std::iostream* aResponse, int32_t aTimeout,
                             TInternetOperation aOperation, const TStringList* aHeaders,
-                            std::istream& aPostData, int32_t& aStatusCode);
+                            std::istream& aPostData, int32_t& aStatusCode,
+                            const std::atomic<bool>* aAbort = nullptr);
 
 }  // namespace skylaunch
