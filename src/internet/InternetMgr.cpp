@@ -2,6 +2,7 @@
 
 #include <wininet.h>
 
+#include <optional>
 #include <string>
 
 #include "WinInetHandles.h"
@@ -38,10 +39,40 @@ constexpr DWORD kPlatformDefaultReceiveTimeout = 30000;
 // make the service unreachable for good, so the documented default stands in for the answer.
 bool QueryDefaultReceiveTimeout(HINTERNET session, DWORD& timeout) {
   DWORD length = sizeof(timeout);
-  if (WinInet().InternetQueryOptionW(session, INTERNET_OPTION_RECEIVE_TIMEOUT, &timeout, &length)) return true;
+  if (WinInet().InternetQueryOptionW(session, INTERNET_OPTION_RECEIVE_TIMEOUT, &timeout, &length))
+    return true;
   if (GetLastError() != ERROR_INTERNET_INCORRECT_HANDLE_TYPE) return false;
   timeout = kPlatformDefaultReceiveTimeout;
   return true;
+}
+
+// Where the validation URL leads: host, port, the path with the query, and the request flags.
+struct TValidationTarget {
+  std::u16string Host;
+  INTERNET_PORT Port;
+  std::u16string Path;
+  DWORD Flags;
+};
+
+// Nullopt, with the platform's error code set, when the URL cannot be split or names a scheme
+// other than HTTP and HTTPS.
+std::optional<TValidationTarget> CrackValidationURL(const std::u16string& url) {
+  URL_COMPONENTSW parts{};
+  parts.dwStructSize = sizeof parts;
+  parts.dwHostNameLength = 1;
+  parts.dwUrlPathLength = 1;
+  if (!WinInet().InternetCrackUrlW(as_wcstr(url), 0, 0, &parts)) return std::nullopt;
+  if (parts.nScheme != INTERNET_SCHEME_HTTP && parts.nScheme != INTERNET_SCHEME_HTTPS) {
+    SetLastError(ERROR_INTERNET_UNRECOGNIZED_SCHEME);
+    return std::nullopt;
+  }
+  TValidationTarget target{std::u16string(as_u16cstr(parts.lpszHostName), parts.dwHostNameLength),
+                           parts.nPort, u"/", INTERNET_FLAG_NO_CACHE_WRITE};
+  if (parts.lpszUrlPath != nullptr && parts.dwUrlPathLength > 0) {
+    target.Path = url.substr(static_cast<size_t>(as_u16cstr(parts.lpszUrlPath) - url.c_str()));
+  }
+  if (parts.nScheme == INTERNET_SCHEME_HTTPS) target.Flags |= INTERNET_FLAG_SECURE;
+  return target;
 }
 
 // Blanks and control characters, as trimmed from both ends of a written validation URL.
@@ -107,8 +138,8 @@ void TInternetManager::DoStatusChange(const std::u16string& status) {
 bool TInternetManager::ValidateConnection() {
   bool result = false;
   FLastError = 0;
-  TInternetHandle session(
-      WinInet().InternetOpenW(L"Tarvosa Internet Manager", INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0));
+  TInternetHandle session(WinInet().InternetOpenW(L"Tarvosa Internet Manager", INTERNET_OPEN_TYPE_PRECONFIG,
+                                                  nullptr, nullptr, 0));
   if (!session) {
     RecordLastError();
     return false;
@@ -120,7 +151,8 @@ bool TInternetManager::ValidateConnection() {
   }
   DoStatusChange(u"Default Internet Receive Timeout is " + Decimal(int32_t(defaultTimeout)));
   DWORD timeout = FValidationTimeout;
-  if (!WinInet().InternetSetOptionW(session.Get(), INTERNET_OPTION_RECEIVE_TIMEOUT, &timeout, sizeof(timeout))) {
+  if (!WinInet().InternetSetOptionW(session.Get(), INTERNET_OPTION_RECEIVE_TIMEOUT, &timeout,
+                                    sizeof(timeout))) {
     RecordLastError();
     return false;
   }
@@ -137,11 +169,30 @@ bool TInternetManager::ValidateConnection() {
 }
 
 bool TInternetManager::OpenValidationURL(HINTERNET session) {
-  // Any HTTP answer, 404 included, proves the service can be reached; nothing is read.
-  TInternetHandle url(
-      WinInet().InternetOpenUrlW(session, as_wcstr(FValidationHost), nullptr, 0, INTERNET_FLAG_NO_CACHE_WRITE, 0));
-  if (!url) RecordLastError();
-  return static_cast<bool>(url);
+  // Opened step by step, as InternetOpenUrlW would, so that the receive time-out can be put on the
+  // request itself: some WinInet implementations (Wine's) do not pass a session's time-out on to
+  // the request that InternetOpenUrlW makes. Any HTTP answer, 404 included, proves the service can
+  // be reached; nothing is read.
+  const std::optional<TValidationTarget> target = CrackValidationURL(FValidationHost);
+  if (!target) {
+    RecordLastError();
+    return false;
+  }
+  TInternetHandle connection(WinInet().InternetConnectW(session, as_wcstr(target->Host), target->Port,
+                                                        nullptr, nullptr, INTERNET_SERVICE_HTTP, 0, 0));
+  TInternetHandle request(connection
+                              ? WinInet().HttpOpenRequestW(connection.Get(), L"GET", as_wcstr(target->Path),
+                                                           nullptr, nullptr, nullptr, target->Flags, 0)
+                              : nullptr);
+  if (!request) {
+    RecordLastError();
+    return false;
+  }
+  DWORD timeout = FValidationTimeout;
+  WinInet().InternetSetOptionW(request.Get(), INTERNET_OPTION_RECEIVE_TIMEOUT, &timeout, sizeof(timeout));
+  if (WinInet().HttpSendRequestW(request.Get(), nullptr, 0, nullptr, 0)) return true;
+  RecordLastError();
+  return false;
 }
 
 void TInternetManager::RestoreTimeout(HINTERNET session, DWORD timeout) {
