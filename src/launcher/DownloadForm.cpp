@@ -15,6 +15,11 @@ namespace {
 constexpr wchar_t kNoConnectionText[] =
     L"Unable to establish an internet connection.\nPlease check your internet configuration and try again.";
 
+// How long the closing window waits for a worker. The worker's stop checks keep it from sending
+// or writing anything more; one that the platform still holds in a blocked network call after
+// this (a stalled server, a trickling download) is not waited for: the process ends without it.
+constexpr uint32_t kWorkerGrace = 1000;
+
 }  // namespace
 
 void TDownloadForm::FillWindowClass(WNDCLASSW& wndClass) {
@@ -97,12 +102,13 @@ void TDownloadForm::SetupDownloadThread() {
   fFileChanged = false;
   try {
     fInternetMgr->SetValidationHost(FSkylaunchData->ValidateURL());
-    do {
+    // After Cancel (in the configuration hand-off) nothing more is checked, asked or started.
+    while (!connected && !fAbort) {
       connected = fInternetMgr->ValidateConnection();
-      if (!connected && !fInternetMgr->Connect()) {
+      if (!connected && !fAbort && !fInternetMgr->Connect() && !fAbort) {
         if (MessageBoxW(nullptr, kNoConnectionText, L"Error", MB_TASKMODAL | MB_RETRYCANCEL) == IDCANCEL) break;
       }
-    } while (!connected);
+    }
     if (connected) ConfigureAndStartWorker();
   } catch (...) {
     if (!connected) RequestQuit();
@@ -114,7 +120,7 @@ void TDownloadForm::SetupDownloadThread() {
 void TDownloadForm::ConfigureAndStartWorker() {
   auto lock = GetCurrentThreadId() == fWindowThreadId ? LockDelivering(fMembersLock)
                                                       : std::unique_lock(fMembersLock);
-  if (!fDownloadThread) return;  // the window is being released
+  if (!fDownloadThread || fAbort) return;  // cancelled, or the window is being released
   TDownloadThread& worker = *fDownloadThread;
   const TSkylaunchData& data = *FSkylaunchData;
   worker.SetComponent(data.Component());
@@ -148,6 +154,7 @@ void TDownloadForm::ThreadUpdateStatusText(const std::u16string& NewStatus) {
 
 void TDownloadForm::ThreadUpdateDownloadStatus(int32_t, bool& StopThread) {
   StopThread = fAbort;
+  if (StopThread) return;  // the window is closing: the lock is Cancel's now
   std::lock_guard lock(fMembersLock);
   if (fProgressBar && fDownloadThread) {
     fProgressBar->SetMax(fDownloadThread->MaxStatus());
@@ -158,11 +165,14 @@ void TDownloadForm::ThreadUpdateDownloadStatus(int32_t, bool& StopThread) {
 void TDownloadForm::ThreadFileChange(TObject*) { fFileChanged = true; }
 
 void TDownloadForm::ThreadError(const std::exception_ptr& ExceptObject) {
+  // After Cancel an error is the stop's doing or no longer the user's concern: no box.
+  if (fAbort) return;
   ShowException(ExceptObject);
   ExitProcess(1);
 }
 
 void TDownloadForm::CancelButtonClick(TObject*) {
+  // Seen at once by the worker's handlers and by the hand-off, which then starts nothing.
   fAbort = true;
   auto lock = LockDelivering(fMembersLock);
   if (fProgressBar) fProgressBar->StepIt();
@@ -171,6 +181,8 @@ void TDownloadForm::CancelButtonClick(TObject*) {
 }
 
 void TDownloadForm::WMClose(TMessage&) {
+  // Closing the window is a cancel too (after a hand-off it changes nothing).
+  fAbort = true;
   {
     auto lock = LockDelivering(fMembersLock);
     if (fDownloadThread) fDownloadThread->Terminate();
@@ -192,6 +204,8 @@ void TDownloadForm::BeforeDestruction() {
       worker = std::move(fDownloadThread ? fDownloadThread : fFinishedThread);
     }
     if (!worker) break;
+    worker->Terminate();
+    if (!worker->EndsWithin(kWorkerGrace)) TerminateProcess(GetCurrentProcess(), 0);
     worker.reset();
   }
   fInternetMgr.reset();
@@ -202,10 +216,11 @@ void TDownloadForm::BeforeDestruction() {
 // The hand-off, on the worker thread.
 
 void TDownloadForm::ThreadDownloadComplete(TObject*) {
-  {
-    std::lock_guard lock(fMembersLock);
-    if (fInstrLabel) fInstrLabel->SetCaption(u"Launching " + FSkylaunchData->AppDescription());
-  }
+  // Under the lock that Cancel takes: a hand-off runs whole before Cancel takes effect, or not at
+  // all. Cancel's flag is set before it waits for the lock, so none starts once it was pressed.
+  std::unique_lock lock(fMembersLock);
+  if (fAbort || !fDownloadThread) return;
+  if (fInstrLabel) fInstrLabel->SetCaption(u"Launching " + FSkylaunchData->AppDescription());
   switch (FSkylaunchData->AppType()) {
     case ptSkylaunch:
       CreateShortcut();
@@ -214,14 +229,11 @@ void TDownloadForm::ThreadDownloadComplete(TObject*) {
       break;
     case ptWebConfig: {
       FSkylaunchData->SetAppType(ptWebInstall);
-      TOwned<TDownloadThread> next = Create<TDownloadThread>(true);
-      {
-        std::lock_guard lock(fMembersLock);
-        if (!fDownloadThread) return;  // the window is being released: no second download
-        fDownloadThread->Terminate();
-        fFinishedThread = std::move(fDownloadThread);
-        fDownloadThread = std::move(next);
-      }
+      fDownloadThread->Terminate();
+      fFinishedThread = std::move(fDownloadThread);
+      fDownloadThread = Create<TDownloadThread>(true);
+      // The check may wait for the network and ask the user: Cancel must be able to come in.
+      lock.unlock();
       SetupDownloadThread();
       break;
     }

@@ -89,7 +89,13 @@ void ReplaceAndLaunch(const TSkylaunchData& data) {
   DeleteFileW(as_wcstr(oldName));
   if (FileExists(newName)) {
     MoveFileW(as_wcstr(fullName), as_wcstr(oldName));  // fails unnoticed on a first installation
-    if (MoveFileW(as_wcstr(newName), as_wcstr(fullName))) DeleteFileW(as_wcstr(oldName));
+    if (MoveFileW(as_wcstr(newName), as_wcstr(fullName))) {
+      DeleteFileW(as_wcstr(oldName));
+    } else {
+      // The new copy cannot take its place: the installed one goes back, so a failed update
+      // leaves the launcher that was there.
+      MoveFileW(as_wcstr(oldName), as_wcstr(fullName));
+    }
   }
   StartDetached(LauncherCommandLine(fullName, GetParameters()), u"");
 }

@@ -182,28 +182,35 @@ bool CheckSynchronization() {
 }
 
 uint32_t TThread::WaitFor() {
+  WaitUntilEnded(INFINITE);
   HANDLE handle = FHandle.Get();
-  if (OnMainThread()) {
-    // Polls rather than blocks, so that queued Synchronize calls run and messages that other
-    // threads send to this thread's windows are delivered (a worker updating a window waits for
-    // them). Posted messages stay queued.
-    DWORD result = 0;
-    do {
-      if (result == WAIT_OBJECT_0 + 1) {
-        MSG message;
-        PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE);
-      }
-      Sleep(0);
-      CheckSynchronization();
-      result = MsgWaitForMultipleObjects(1, &handle, FALSE, 0, QS_SENDMESSAGE);
-      if (result == WAIT_FAILED) RaiseLastSystemError();
-    } while (result != WAIT_OBJECT_0);
-  } else {
-    WaitForSingleObject(handle, INFINITE);
-  }
   DWORD exitCode = 0;
   CheckThreadError(GetExitCodeThread(handle, &exitCode) != FALSE);
   return exitCode;
+}
+
+bool TThread::EndsWithin(uint32_t milliseconds) { return FSuspended || WaitUntilEnded(milliseconds); }
+
+bool TThread::WaitUntilEnded(DWORD timeout) {
+  HANDLE handle = FHandle.Get();
+  if (!OnMainThread()) return WaitForSingleObject(handle, timeout) == WAIT_OBJECT_0;
+  // Polls rather than blocks, so that queued Synchronize calls run and messages that other
+  // threads send to this thread's windows are delivered (a worker updating a window waits for
+  // them). Posted messages stay queued.
+  const ULONGLONG deadline = GetTickCount64() + timeout;
+  DWORD result = 0;
+  do {
+    if (result == WAIT_OBJECT_0 + 1) {
+      MSG message;
+      PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE);
+    }
+    Sleep(0);
+    CheckSynchronization();
+    result = MsgWaitForMultipleObjects(1, &handle, FALSE, 0, QS_SENDMESSAGE);
+    if (result == WAIT_FAILED) RaiseLastSystemError();
+    if (result != WAIT_OBJECT_0 && timeout != INFINITE && GetTickCount64() >= deadline) return false;
+  } while (result != WAIT_OBJECT_0);
+  return true;
 }
 
 void TThread::Resume() {

@@ -57,6 +57,9 @@ class TThread : public TObject {
   // Waits until the thread has ended and returns its exit code. On the main thread it keeps
   // running queued Synchronize calls and delivering messages that other threads send.
   uint32_t WaitFor();
+  // Waits as WaitFor does, but at most `milliseconds`; true when the thread has ended, and at once
+  // for a thread that was never resumed (releasing the object ends that one without running it).
+  bool EndsWithin(uint32_t milliseconds);
 
   HANDLE Handle() const { return FHandle.Get(); }
   uint32_t ThreadID() const { return FThreadID; }
@@ -94,6 +97,7 @@ class TThread : public TObject {
  private:
   friend bool CheckSynchronization();
   static DWORD WINAPI ThreadEntry(LPVOID Parameter);
+  bool WaitUntilEnded(DWORD timeout);
   TThreadPriority GetPriority() const;
   void ResumeUntilRunning();
 

@@ -137,6 +137,23 @@ TEST_F(HandOff, UpdateReplacesTheInstalledCopy) {
   EXPECT_FALSE(WaitForStart().empty());
 }
 
+TEST_F(HandOff, ANewCopyThatCannotTakeItsPlaceLeavesTheInstalledOne) {
+  ASSERT_TRUE(CopyFileW(as_wcstr(RecorderPath()), as_wcstr(Join(shared, u"Skylaunch24.exe")), FALSE));
+  const std::string installed = Read(Join(shared, u"Skylaunch24.exe"));
+  Put(Join(shared, u"Skylaunch24.new"), "new copy");
+  {
+    // Held open without delete sharing, as a scanner might: the new copy cannot be moved.
+    const TFileHandle held(CreateFileW(as_wcstr(Join(shared, u"Skylaunch24.new")), GENERIC_READ,
+                                       FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
+                                       nullptr));
+    ASSERT_TRUE(held);
+    ReplaceAndLaunch(*data);
+  }
+  EXPECT_EQ(installed, Read(Join(shared, u"Skylaunch24.exe")));
+  EXPECT_FALSE(Exists(Join(shared, u"Skylaunch24.old")));
+  EXPECT_NE(WaitForStart().find("/WebInstall "), std::string::npos);
+}
+
 TEST_F(HandOff, WithoutANewCopyTheInstalledOneStarts) {
   ASSERT_TRUE(CopyFileW(as_wcstr(RecorderPath()), as_wcstr(Join(shared, u"Skylaunch24.exe")), FALSE));
   Put(Join(shared, u"Skylaunch24.old"), "leftover");
