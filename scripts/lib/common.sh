@@ -106,7 +106,11 @@ wine32_works() {
 }
 
 started_xvfb=""
-start_display() {  # an X display for the windows: the caller's, or an Xvfb of our own
+started_wm=""
+# An X display for the windows: the caller's, or an Xvfb of our own with a window manager, which
+# draws the captions for screenshots, and without which Wine waits 2 s for each top-level window
+# that a program closes (a Cancel would seem slow).
+start_display() {
   [ -n "${DISPLAY:-}" ] && return 0
   local n
   for n in $(seq 90 120); do
@@ -115,7 +119,11 @@ start_display() {  # an X display for the windows: the caller's, or an Xvfb of o
     started_xvfb=$!
     export DISPLAY=":$n"
     for _ in $(seq 50); do
-      [ -e "/tmp/.X11-unix/X$n" ] && return 0
+      if [ -e "/tmp/.X11-unix/X$n" ]; then
+        openbox --sm-disable >/dev/null 2>&1 &
+        started_wm=$!
+        return 0
+      fi
       kill -0 "$started_xvfb" 2>/dev/null || break
       sleep 0.1
     done
@@ -158,6 +166,11 @@ stop_started() {
   local p
   for p in "${started_servers[@]}"; do WINEPREFIX="$p" wineserver -k 2>/dev/null; done
   started_servers=()
+  if [ -n "$started_wm" ]; then
+    kill "$started_wm" 2>/dev/null
+    wait "$started_wm" 2>/dev/null
+    started_wm=""
+  fi
   if [ -n "$started_xvfb" ]; then
     kill "$started_xvfb" 2>/dev/null
     wait "$started_xvfb" 2>/dev/null

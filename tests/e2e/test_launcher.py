@@ -162,7 +162,7 @@ class EarlyEndings(unittest.TestCase):
         run.prepare()
         run.start()
         # The configuration (one piece) is in; the installer has begun to arrive.
-        partial = run.shared / "S24Launch.exe"
+        partial = run.shared / "S24Launch.exe.part"
         installer_bar = (BUILD.catalog / "2024/Release/S24Launch.exe").stat().st_size // 4096 + 1
         form = run.watch(until=lambda s: partial.exists() and (progress(s) or (0, 0))[0] == installer_bar)
         self.assertIsNotNone(form, run.snapshots[-3:])
@@ -171,6 +171,7 @@ class EarlyEndings(unittest.TestCase):
         run.finish()
         self.assertEqual([("Skylaunch_local.exe", 0)], run.exits())
         self.assertFalse(partial.exists())
+        self.assertFalse((run.shared / "S24Launch.exe").exists())
         self.assertFalse((run.shared / "S24Launch.ver").exists())
         self.assertTrue((run.shared / "S24Launch.id").exists())
         self.assertEqual([], run.started())

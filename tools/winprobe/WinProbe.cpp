@@ -136,6 +136,9 @@ std::wstring ImageOf(HANDLE process) {
 }
 
 int RunJob(DWORD milliseconds, const std::wstring& commandLine) {
+  // Wine starts its desktop process when a session's first window appears, and that process never
+  // ends: started now, outside the job, it does not keep the job open after the chain has ended.
+  GetDesktopWindow();
   TKernelHandle job(CreateJobObjectW(nullptr, nullptr));
   TKernelHandle port(CreateIoCompletionPort(INVALID_HANDLE_VALUE, nullptr, 0, 1));
   JOBOBJECT_ASSOCIATE_COMPLETION_PORT association{job.Get(), port.Get()};

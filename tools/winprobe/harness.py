@@ -187,9 +187,27 @@ class LauncherRun:
     def _read_events(self):
         for line in self._process.stdout:
             try:
-                self.events.append(json.loads(line))
+                event = json.loads(line)
             except ValueError:
-                pass
+                continue
+            event["at"] = time.monotonic()  # when the probe reported it
+            self.events.append(event)
+
+    def wait_for_request(self, matches, count=1, timeout=60):
+        """Waits until the services have logged `count` requests for which matches(request) holds;
+        returns the last of them, or None when the chain ended or the time ran out first."""
+        deadline = time.monotonic() + timeout
+        while self.running() and time.monotonic() < deadline:
+            found = [r for r in self.services.requests() if matches(r)]
+            if len(found) >= count:
+                return found[count - 1]
+            time.sleep(0.05)
+        return None
+
+    def ended_at(self, image):
+        """When the program `image` (file name) of the chain ended, on the time.monotonic() clock."""
+        return next((e["at"] for e in self.events if e["event"] == "exit" and
+                     e["image"].rsplit("\\", 1)[-1].lower() == image.lower()), None)
 
     def running(self):
         return self._process.poll() is None
