@@ -2,7 +2,6 @@
 // system clock, the process environment and the secure strings of this process.
 #include <windows.h>
 
-#include <sstream>
 #include <utility>
 
 #include "InternetRunner.h"
@@ -16,12 +15,12 @@ namespace {
 bool PostThroughRunner(const std::u16string& aURL, std::string& aResponse, int32_t aTimeout,
                        const std::vector<std::u16string>& aHeaders, const std::string& aPostData,
                        int32_t& aStatusCode) {
-  std::stringstream postData(aPostData);
-  std::stringstream response;
+  TMemoryStream postData(aPostData);
+  TMemoryStream response;
   const bool completed =
       ExecuteInternetRequest(aURL, &response, aTimeout, ioPOST, &aHeaders, postData, aStatusCode);
   // Takes the stream's own buffer rather than a copy of it, so wiping aResponse wipes the answer.
-  std::string body = std::move(response).str();
+  std::string body = response.TakeBytes();
   TWipeOnExit wipeBody(body);
   if (aResponse.empty()) {
     aResponse.swap(body);
