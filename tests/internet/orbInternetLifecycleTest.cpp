@@ -246,9 +246,10 @@ TEST(ClientEvents, SuccessfulRequestReportsInOrder) {
 
 TEST(ClientEvents, LogNamesEveryCallBeforeItIsMade) {
   TServiceScenario scenario(kScenario);
-  auto client = Create<TInternet>();
+  // Made before the client, so that they outlive it: its destruction logs the calls that close it.
   std::mutex lock;  // calls are logged on the reading threads too
   std::vector<std::string> log;
+  auto client = Create<TInternet>();
   client->OnInternetLog = [&](TInternet*, const std::u16string& message) {
     std::lock_guard<std::mutex> guard(lock);
     log.push_back(ToUtf8(message));
