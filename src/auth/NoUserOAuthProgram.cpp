@@ -2,6 +2,8 @@
 // system clock, the process environment and the secure strings of this process.
 #include <windows.h>
 
+#include <chrono>
+#include <cstdint>
 #include <utility>
 
 #include "InternetRunner.h"
@@ -30,6 +32,19 @@ bool PostThroughRunner(const std::u16string& aURL, std::string& aResponse, int32
   return completed;
 }
 
+// The system's clock, read directly: the library's clock would bring a POSIX clock layer into the
+// program for this one call.
+TTokenClock::time_point SystemNow() {
+  FILETIME now{};
+  GetSystemTimeAsFileTime(&now);
+  // FILETIME counts 100 ns from 1601-01-01, the clock counts from 1970-01-01.
+  using TFileTimeTicks = std::chrono::duration<int64_t, std::ratio<1, 10000000>>;
+  constexpr int64_t kTicksFrom1601To1970 = 116444736000000000;
+  const int64_t ticks = static_cast<int64_t>((uint64_t{now.dwHighDateTime} << 32) | now.dwLowDateTime);
+  return TTokenClock::time_point(
+      std::chrono::duration_cast<TTokenClock::duration>(TFileTimeTicks(ticks - kTicksFrom1601To1970)));
+}
+
 std::u16string EnvironmentVariable(const char16_t* name) {
   const DWORD size = GetEnvironmentVariableW(as_wcstr(name), nullptr, 0);
   if (size == 0) return {};
@@ -42,7 +57,7 @@ std::u16string EnvironmentVariable(const char16_t* name) {
 }  // namespace
 
 TOAuthSurroundings ProgramOAuthSurroundings() {
-  return {&OAuthEnvironments, PostThroughRunner, [] { return TTokenClock::now(); }, EnvironmentVariable,
+  return {&OAuthEnvironments, PostThroughRunner, SystemNow, EnvironmentVariable,
           [](std::u16string& secret) { return MakeSecureString(secret); }};
 }
 
