@@ -104,12 +104,13 @@ class Photographer:
 
 
 def fresh_user_download(build):
-    """The launcher as the user downloaded it: Skylaunch.exe in the user's Downloads folder."""
+    """The launcher as the user downloaded it: Skylaunch.exe in the user's Downloads folder, the
+    catalog's stripped copy of the build tree's program (as a deployer publishes it)."""
     users = [p for p in (build.drive_c / "users").iterdir() if p.is_dir() and p.name.lower() != "public"]
     downloads = users[0] / "Downloads"
     downloads.mkdir(parents=True, exist_ok=True)
     launcher = downloads / "Skylaunch.exe"
-    shutil.copyfile(build.dir / "src/launcher/Skylaunch_local.exe", launcher)
+    shutil.copyfile(build.catalog / "2024/Release/Skylaunch24.exe", launcher)
     return launcher
 
 
