@@ -2,7 +2,8 @@
 // system clock, the process environment and the secure strings of this process.
 #include <windows.h>
 
-#include <sstream>
+#include <chrono>
+#include <cstdint>
 #include <utility>
 
 #include "InternetRunner.h"
@@ -16,12 +17,12 @@ namespace {
 bool PostThroughRunner(const std::u16string& aURL, std::string& aResponse, int32_t aTimeout,
                        const std::vector<std::u16string>& aHeaders, const std::string& aPostData,
                        int32_t& aStatusCode, const std::atomic<bool>* abort) {
-  std::stringstream postData(aPostData);
-  std::stringstream response;
+  TMemoryStream postData(aPostData);
+  TMemoryStream response;
   const bool completed =
       ExecuteInternetRequest(aURL, &response, aTimeout, ioPOST, &aHeaders, postData, aStatusCode, abort);
   // Takes the stream's own buffer rather than a copy of it, so wiping aResponse wipes the answer.
-  std::string body = std::move(response).str();
+  std::string body = response.TakeBytes();
   TWipeOnExit wipeBody(body);
   if (aResponse.empty()) {
     aResponse.swap(body);
@@ -29,6 +30,19 @@ bool PostThroughRunner(const std::u16string& aURL, std::string& aResponse, int32
     aResponse += body;
   }
   return completed;
+}
+
+// The system's clock, read directly: the library's clock would bring a POSIX clock layer into the
+// program for this one call.
+TTokenClock::time_point SystemNow() {
+  FILETIME now{};
+  GetSystemTimeAsFileTime(&now);
+  // FILETIME counts 100 ns from 1601-01-01, the clock counts from 1970-01-01.
+  using TFileTimeTicks = std::chrono::duration<int64_t, std::ratio<1, 10000000>>;
+  constexpr int64_t kTicksFrom1601To1970 = 116444736000000000;
+  const int64_t ticks = static_cast<int64_t>((uint64_t{now.dwHighDateTime} << 32) | now.dwLowDateTime);
+  return TTokenClock::time_point(
+      std::chrono::duration_cast<TTokenClock::duration>(TFileTimeTicks(ticks - kTicksFrom1601To1970)));
 }
 
 std::u16string EnvironmentVariable(const char16_t* name) {
@@ -48,7 +62,7 @@ TOAuthSurroundings ProgramOAuthSurroundings(const std::atomic<bool>* abort) {
                             int32_t& aStatusCode) {
     return PostThroughRunner(aURL, aResponse, aTimeout, aHeaders, aPostData, aStatusCode, abort);
   };
-  return {&OAuthEnvironments, post, [] { return TTokenClock::now(); }, EnvironmentVariable,
+  return {&OAuthEnvironments, post, SystemNow, EnvironmentVariable,
           [](std::u16string& secret) { return MakeSecureString(secret); }};
 }
 

@@ -1,26 +1,14 @@
 #include "InternetRunner.h"
 
-#include <istream>
-#include <sstream>
-
 namespace skylaunch {
 namespace {
 
 constexpr DWORD kWaitStep = 100;  // ms between two looks at the client
 
-// The number of bytes `stream` holds, its reading position left where it was.
-std::streamoff StreamSize(std::streambuf& stream) {
-  const std::streampos position = stream.pubseekoff(0, std::ios::cur, std::ios::in);
-  const std::streampos end = stream.pubseekoff(0, std::ios::end, std::ios::in);
-  stream.pubseekpos(position, std::ios::in);
-  return end < 0 ? 0 : std::streamoff(end);
-}
-
-void CopyPostData(std::istream& source, std::stringstream& target) {
-  std::streambuf& bytes = *source.rdbuf();
-  if (StreamSize(bytes) == 0) return;
-  bytes.pubseekpos(0, std::ios::in);
-  target << &bytes;
+void CopyPostData(TStream& source, TMemoryStream& target) {
+  if (source.Size() == 0) return;
+  source.SetPosition(0);
+  target.CopyFrom(source);
 }
 
 }  // namespace
@@ -76,9 +64,9 @@ void TMyInternet::WaitForRequest(const std::atomic<bool>* aAbort) {
   ProcessMessages();
 }
 
-bool ExecuteInternetRequest(const std::u16string& aURL, std::iostream* aResponse, int32_t aTimeout,
+bool ExecuteInternetRequest(const std::u16string& aURL, TStream* aResponse, int32_t aTimeout,
                             TInternetOperation aOperation, const TStringList* aHeaders,
-                            std::istream& aPostData, int32_t& aStatusCode, const std::atomic<bool>* aAbort) {
+                            TStream& aPostData, int32_t& aStatusCode, const std::atomic<bool>* aAbort) {
   if (aURL.empty() || aTimeout < 1 || (aAbort != nullptr && *aAbort)) return false;
   TOwned<TMyInternet> owned = Create<TMyInternet>();
   TMyInternet& client = *owned;
@@ -102,7 +90,7 @@ bool ExecuteInternetRequest(const std::u16string& aURL, std::iostream* aResponse
 
   aStatusCode = client.Response().HTTPMessageCode();
   return aStatusCode == 200 && client.FSuccess && client.CurrentStatus() != erBusy &&
-         StreamSize(*aResponse->rdbuf()) > 0;
+         aResponse->Size() > 0;
 }
 
 }  // namespace skylaunch

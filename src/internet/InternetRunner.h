@@ -8,9 +8,9 @@
 
 #include <atomic>
 #include <cstdint>
-#include <iosfwd>
 #include <string>
 
+#include "Stream.h"
 #include "orbInternet.h"
 
 namespace skylaunch {
@@ -59,9 +59,9 @@ class TMyInternet : public TInternet {
 // Failures before the request is handed to the platform raise the client's EInternetException
 // ("Stream parameter was nil." for a null aResponse, the invalid-URL message, …); aStatusCode is
 // then untouched.
-bool ExecuteInternetRequest(const std::u16string& aURL, std::iostream* aResponse, int32_t aTimeout,
+bool ExecuteInternetRequest(const std::u16string& aURL, TStream* aResponse, int32_t aTimeout,
                             TInternetOperation aOperation, const TStringList* aHeaders,
-                            std::istream& aPostData, int32_t& aStatusCode,
+                            TStream& aPostData, int32_t& aStatusCode,
                             const std::atomic<bool>* aAbort = nullptr);
 
 }  // namespace skylaunch

@@ -2,10 +2,8 @@
 // request and the internal window's messages.
 #include "orbInternet.h"
 
-#include <filesystem>
-#include <fstream>
-
 #include "DeliveringLock.h"
+#include "FileStream.h"
 #include "PlatformHttp.h"
 #include "orbInternetList.h"
 #include "orbInternetRules.h"
@@ -51,7 +49,7 @@ void TInternet::SetResponse(std::unique_ptr<TInternetResponse> value) {
   fResponse = std::move(value);
 }
 
-TExecuteResult TInternet::Execute(std::iostream* aStream) {
+TExecuteResult TInternet::Execute(TStream* aStream) {
   if (CurrentStatus() == erBusy) return erBusy;
   fInternetStatus = isSettingUpRequest;
   try {
@@ -69,7 +67,7 @@ TExecuteResult TInternet::Execute(std::iostream* aStream) {
   return erOK;
 }
 
-TExecuteResult TInternet::Execute(std::iostream* aStream, const std::u16string& aURL) {
+TExecuteResult TInternet::Execute(TStream* aStream, const std::u16string& aURL) {
   // A busy client changes nothing, not even the URL of the request that runs.
   if (CurrentStatus() == erBusy) return erBusy;
   fRequest->SetURL(aURL);
@@ -79,10 +77,7 @@ TExecuteResult TInternet::Execute(std::iostream* aStream, const std::u16string& 
 TExecuteResult TInternet::Execute(const std::u16string& aFileName) {
   if (CurrentStatus() == erBusy) return erBusy;
   try {
-    auto file = std::make_unique<std::fstream>(
-        std::filesystem::path(aFileName), std::ios::in | std::ios::out | std::ios::trunc | std::ios::binary);
-    if (!file->is_open()) throw EInternetException(UnableToCreateFileMessage(aFileName));
-    fInternalStream = std::move(file);
+    fInternalStream = std::make_unique<TFileStream>(aFileName);
     fUsingInternalStream = true;
     Execute(fInternalStream.get());
   } catch (...) {

@@ -7,7 +7,7 @@
 //   client->Request().Headers().push_back(u"Authorization: Bearer …");
 //   client->OnRequestComplete = [&](TInternet*) { … client->Response().HTTPMessageCode() … };
 //   client->OnInternetError = [&](TInternet*, int32_t code, const std::u16string& text) { … };
-//   std::stringstream body;
+//   TMemoryStream body;
 //   client->Execute(&body, u"https://host/path?query");  // returns once the send is handed over
 //   … dispatch this thread's messages until client->CurrentStatus() == erOK …
 //
@@ -38,7 +38,6 @@
 
 #include <atomic>
 #include <cstdint>
-#include <istream>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -47,6 +46,7 @@
 #include "PlatformHttp.h"
 #include "RASConn.h"
 #include "RootObject.h"
+#include "Stream.h"
 #include "WinInetHandles.h"
 #include "libstate.h"
 #include "orbInternetData.h"
@@ -77,8 +77,8 @@ class TInternet : public TObject {
   // from the current position, rewound to 0 when the request completes). erBusy, and nothing
   // else happens, while a request of this client is in progress; erOK once the request has
   // been handed to the platform. Failures before that raise EInternetException.
-  TExecuteResult Execute(std::iostream* aStream);
-  TExecuteResult Execute(std::iostream* aStream, const std::u16string& aURL);
+  TExecuteResult Execute(TStream* aStream);
+  TExecuteResult Execute(TStream* aStream, const std::u16string& aURL);
   // The body goes to the file `aFileName`, created (or truncated) by the client and closed when
   // the request is finalized. Every failure raises "Unable to create file. (<aFileName>)".
   TExecuteResult Execute(const std::u16string& aFileName);
@@ -186,8 +186,8 @@ class TInternet : public TObject {
   std::u16string fAgentName{kBrowserAgent};
   bool fOrbUpdateFixEnabled{false};
   bool fUsingInternalStream{false};
-  std::unique_ptr<std::iostream> fInternalStream;
-  std::iostream* fDownloadStream{nullptr};
+  std::unique_ptr<TStream> fInternalStream;
+  TStream* fDownloadStream{nullptr};
   TInternalWindow fWindow;
   int32_t fPort{0};
   DWORD fFlags{0};

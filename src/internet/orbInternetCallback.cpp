@@ -1,8 +1,6 @@
 // The asynchronous HTTP client on WinInet's threads: the status callback, the end of the send,
 // the reading of the response. Everything that the creating thread must see is handed over as a
 // message to the internal window.
-#include <istream>
-
 #include "PlatformHttp.h"
 #include "orbInternet.h"
 #include "orbInternetList.h"
@@ -71,8 +69,7 @@ bool TInternet::DoRequestComplete(DWORD aError) {
     }
   } else if (fInternetStatus == isReceivingData && ReadResponseData()) {
     // The body is complete: rewound here, while the stream is surely still the request's.
-    fDownloadStream->seekp(0);
-    fDownloadStream->seekg(0);
+    fDownloadStream->SetPosition(0);
     complete = true;
   }
   return complete;
@@ -124,8 +121,7 @@ bool TInternet::ReadResponseData() {
 }
 
 bool TInternet::AppendToDownloadStream(const char* data, DWORD count) {
-  fDownloadStream->write(data, static_cast<std::streamsize>(count));
-  return !fDownloadStream->fail();
+  return fDownloadStream->Write(data, count) == count;
 }
 
 void TInternet::QueryResponseHeaders() {

@@ -15,7 +15,8 @@ void TInternetData::Initialize() {
 
 void TInternetData::Build(TInternetRequest& request) {
   const bool hasFormFields = request.Operation() == ioPOST && !request.PostData().empty();
-  std::string streamBytes = request.PostStreamBytes();
+  // Its bytes, whatever its position.
+  const std::string& streamBytes = request.PostStream().Bytes();
   const bool hasBody = hasFormFields || !streamBytes.empty();
   if (request.Headers().empty() && !hasBody) return;
 
@@ -33,7 +34,7 @@ void TInternetData::Build(TInternetRequest& request) {
   fInternetBuffers.dwHeadersLength = static_cast<DWORD>(fHeader.size());
   fInternetBuffers.dwHeadersTotal = 0;
   if (hasBody) {
-    fBody = fPostData.empty() ? std::move(streamBytes) : EncodeFormBody(fPostData);
+    fBody = fPostData.empty() ? streamBytes : EncodeFormBody(fPostData);
     fInternetBuffers.lpvBuffer = fBody.data();
     fInternetBuffers.dwBufferLength = static_cast<DWORD>(fBody.size());
     fInternetBuffers.dwBufferTotal = static_cast<DWORD>(fBody.size());

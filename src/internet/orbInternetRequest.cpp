@@ -5,8 +5,7 @@ namespace skylaunch {
 void TInternetRequest::Consume() {
   fHeaders.clear();
   fPostData.clear();
-  fPostStream.str({});
-  fPostStream.clear();
+  fPostStream.Clear();
 }
 
 void TInternetResponse::SetRawHeaders(std::u16string_view rawHeaders) {

@@ -2,9 +2,9 @@
 // What the asynchronous HTTP client is asked to do (TInternetRequest) and what it found in the
 // response (TInternetResponse). Both are owned by the client. Platform-free.
 #include <cstdint>
-#include <sstream>
 #include <string>
 
+#include "Stream.h"
 #include "orbInternetRules.h"
 #include "orbInternetTypes.h"
 
@@ -21,7 +21,7 @@ class TInternetRequest {
   // Form fields "name=value", joined with "&" into the body of a POST. Consumed by each request.
   TStringList& PostData() { return fPostData; }
   // Raw body bytes, sent whatever the operation. Consumed by each request.
-  std::stringstream& PostStream() { return fPostStream; }
+  TMemoryStream& PostStream() { return fPostStream; }
   // An explicit proxy host; empty uses the system's configured access.
   const std::u16string& ProxyServer() const { return fProxyServer; }
   void SetProxyServer(std::u16string value) { fProxyServer = std::move(value); }
@@ -31,8 +31,6 @@ class TInternetRequest {
   const std::u16string& ContentType() const { return fContentType; }
   void SetContentType(std::u16string value) { fContentType = std::move(value); }
 
-  // The bytes that PostStream holds (its position does not matter).
-  std::string PostStreamBytes() const { return fPostStream.str(); }
   // Empties Headers, PostData and PostStream; the other fields keep their values.
   void Consume();
 
@@ -41,7 +39,7 @@ class TInternetRequest {
   TStringList fHeaders;
   TInternetOperation fOperation{ioGET};
   TStringList fPostData;
-  std::stringstream fPostStream;
+  TMemoryStream fPostStream;
   std::u16string fProxyServer;
   int32_t fProxyPort{8080};
   std::u16string fContentType{kDefaultContentType};

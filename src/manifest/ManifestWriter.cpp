@@ -91,4 +91,8 @@ std::u16string WriteManifestJson(const TZaltoManifest& manifest) {
   return text;
 }
 
+// Here rather than with the rest of the class: a program that only reads manifests (the launcher)
+// then links no writer.
+std::u16string TZaltoManifest::GetAsJson() const { return WriteManifestJson(*this); }
+
 }  // namespace skylaunch

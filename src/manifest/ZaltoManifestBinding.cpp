@@ -2,7 +2,6 @@
 
 #include "ManifestBinder.h"
 #include "ManifestJson.h"
-#include "ManifestWriter.h"
 #include "TextUtils.h"
 
 namespace skylaunch {
@@ -64,8 +63,6 @@ std::unique_ptr<TZaltoManifest> TZaltoManifest::CreateObjectFromString(const std
   if (!json.Root().IsObject()) throw ExceptionLite(u"The release manifest is not a JSON object.");
   return BindManifest(json.Root());
 }
-
-std::u16string TZaltoManifest::GetAsJson() const { return WriteManifestJson(*this); }
 
 const TFileItem* TZaltoManifest::GetFileItemByComponentName(std::u16string_view componentName) const {
   for (const auto& item : FFileItems) {

@@ -14,6 +14,8 @@
 //   unchanged the workflow's whole run, which stops after the file's headers
 //   chain     the bare requests that run needs, blocking WinInet: two OAuth POSTs, the catalog
 //             GET with its body, the file GET up to its headers
+// each split into its parts (medians): the bearer token (for the workflow, up to its first
+// "Contacting download center..."), the catalog (up to "Downloading...") and the file's headers.
 #include <rapidjson/document.h>
 #include <windows.h>
 #include <wininet.h>
@@ -125,8 +127,33 @@ std::string Member(const std::string& json, const char* name) {
   return value.IsString() ? value.GetString() : std::to_string(value.GetInt64());
 }
 
+// Where an unchanged run spends its time: the seconds of its token, catalog and file parts.
+struct TParts {
+  std::vector<double> Token, Catalog, File;
+
+  void Add(TClock::time_point start, TClock::time_point token, TClock::time_point catalog,
+           TClock::time_point end) {
+    const auto seconds = [](TClock::time_point from, TClock::time_point to) {
+      return std::chrono::duration<double>(to - from).count();
+    };
+    Token.push_back(seconds(start, token));
+    Catalog.push_back(seconds(token, catalog));
+    File.push_back(seconds(catalog, end));
+  }
+
+  void Report(const char* name) const {
+    const auto median = [](std::vector<double> times) {
+      std::sort(times.begin(), times.end());
+      return times[times.size() / 2];
+    };
+    std::printf("%-10s token %6.3f s  catalog %6.3f s  file headers %6.3f s (medians)\n", name, median(Token),
+                median(Catalog), median(File));
+  }
+};
+
 // The bare chain of an unchanged run.
-void BareChain() {
+void BareChain(TParts& parts) {
+  const TClock::time_point start = TClock::now();
   const std::u16string form = u"Content-Type: application/x-www-form-urlencoded;charset=UTF-8\r\n";
   TPlainRequest activate(kOAuthPort, u"POST", u"/oauth2/v1/clients");
   activate.Send(form, ToUtf8(u"x_app_token=" + std::u16string(kAppTokenPROD) + u"&x_client_context=Tarvosa"));
@@ -138,13 +165,16 @@ void BareChain() {
              "grant_type=client_credentials");
   const std::string answer = token.ReadAll();
   const std::string authorization = Member(answer, "token_type") + " " + Member(answer, "access_token");
+  const TClock::time_point tokenEnd = TClock::now();
 
   TPlainRequest catalog(kCatalogPort, u"GET", kCatalogPath);
   catalog.Send(u"Authorization: " + FromUtf8(authorization));
   if (catalog.ReadAll().empty()) Fail("empty catalog");
+  const TClock::time_point catalogEnd = TClock::now();
 
   TPlainRequest file(kFilesPort, u"GET", kFilePath);
   file.Send();
+  parts.Add(start, tokenEnd, catalogEnd, TClock::now());
 }
 
 size_t PlainLoop(const std::u16string& destination, size_t pieceSize) {
@@ -158,19 +188,28 @@ size_t PlainLoop(const std::u16string& destination, size_t pieceSize) {
 }
 
 // One Execute; `fileExchange` receives the seconds from the status "Downloading..." (the file's
-// connection is opened next) to the end, the part that a plain loop does as well.
-int64_t Workflow(const std::u16string& destination, const std::u16string& versionFile, double& fileExchange) {
+// connection is opened next) to the end, the part that a plain loop does as well. With `parts`,
+// the run's token, catalog and file parts are added to it.
+int64_t Workflow(const std::u16string& destination, const std::u16string& versionFile, double& fileExchange,
+                 TParts* parts = nullptr) {
   int64_t pieces = 0;
-  TClock::time_point fileStart{};
+  const TClock::time_point start = TClock::now();
+  TClock::time_point tokenEnd{}, fileStart{};
   TOwned<TDownloadProgram> program = Create<TDownloadProgram>();
   program->SetComponent(kComponent);
   program->SetProduct(u"Tarvosa ");
-  program->OnUpdateStatusText = [&fileStart](const std::u16string& text) {
+  program->OnUpdateStatusText = [&](const std::u16string& text) {
+    // The first request sent is the catalog's, right after the token.
+    if (text == u"Contacting download center..." && tokenEnd == TClock::time_point{}) {
+      tokenEnd = TClock::now();
+    }
     if (text == u"Downloading...") fileStart = TClock::now();
   };
   program->OnUpdateDownloadStatus = [&pieces](int32_t, bool&) { ++pieces; };
   program->Execute(kCatalogURL + std::u16string(kCatalogPath), destination, versionFile);
-  fileExchange = std::chrono::duration<double>(TClock::now() - fileStart).count();
+  const TClock::time_point end = TClock::now();
+  fileExchange = std::chrono::duration<double>(end - fileStart).count();
+  if (parts != nullptr) parts->Add(start, tokenEnd, fileStart, end);
   return pieces;
 }
 
@@ -188,6 +227,7 @@ int Measure(int rounds) {
 
   TFigures workflow{"workflow"}, exchange{"file part"}, loop4{"loop 4K"}, loop64{"loop 64K"};
   TFigures unchanged{"unchanged"}, chain{"chain"};
+  TParts unchangedParts, chainParts;
   double fileExchange = 0;
   int64_t bytes = 0;
   const std::function<void()> downloads[] = {
@@ -219,9 +259,11 @@ int Measure(int rounds) {
   exchange.Times.erase(exchange.Times.begin());
   for (int round = 0; round < rounds * 3; ++round) {
     unchanged.Times.push_back(Seconds([&] {
-      if (Workflow(destination, versionFile, fileExchange) != 0) Fail("the unchanged run downloaded");
+      if (Workflow(destination, versionFile, fileExchange, &unchangedParts) != 0) {
+        Fail("the unchanged run downloaded");
+      }
     }));
-    chain.Times.push_back(Seconds(BareChain));
+    chain.Times.push_back(Seconds([&] { BareChain(chainParts); }));
   }
   DeleteFileW(as_wcstr(destination));
   DeleteFileW(as_wcstr(versionFile));
@@ -238,6 +280,9 @@ int Measure(int rounds) {
               median(loop4.Times) / median(workflow.Times), median(loop4.Times) / median(exchange.Times));
   unchanged.Report(0);
   chain.Report(0);
+  std::printf("unchanged beside chain: %.2f\n", median(unchanged.Times) / median(chain.Times));
+  unchangedParts.Report("unchanged");
+  chainParts.Report("chain");
   return 0;
 }
 

@@ -14,6 +14,7 @@ if(WIN32 AND TARGET oauth_client_local)
   # Figures, never a test: measure_download_program.py runs this program against a catalog with a
   # large file and sets it beside plain WinInet loops and the host's curl.
   add_executable(download_program_measure DownloadProgramMeasure.cpp)
-  target_link_libraries(download_program_measure PRIVATE download_program oauth_client_local wininet
-                        local_services_config rapidjson)
+  # Its plain loops call WinInet directly, so it imports the library (the program binds it by name).
+  target_link_libraries(download_program_measure PRIVATE download_program oauth_client_local
+                        local_services_config rapidjson wininet)
 endif()

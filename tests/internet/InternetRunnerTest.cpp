@@ -2,8 +2,6 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <sstream>
-
 #include "InternetRunner.h"
 #include "ServiceControl.h"
 #include "Utf.h"
@@ -29,18 +27,18 @@ struct TResult {
   bool succeeded = false;
   int32_t status = -1;
   std::string body;
-  std::streampos position = -1;
+  uint64_t position = 99;
 };
 
 TResult RunRequest(const std::u16string& url, TInternetOperation operation = ioGET,
                    const TStringList* headers = nullptr, const std::string& postData = "") {
-  std::stringstream response;
-  std::stringstream post(postData);
-  post.seekg(0, std::ios::end);  // the body is sent from position 0 wherever its stream stands
+  TMemoryStream response;
+  TMemoryStream post(postData);
+  post.SetPosition(post.Size());  // the body is sent from position 0 wherever its stream stands
   TResult result;
   result.succeeded = ExecuteInternetRequest(url, &response, 20000, operation, headers, post, result.status);
-  result.position = response.tellg();
-  result.body = response.str();
+  result.position = response.Position();
+  result.body = response.Bytes();
   return result;
 }
 
@@ -60,7 +58,7 @@ TEST(ExecuteInternetRequest, SucceedsOnlyForStatus200WithABody) {
     EXPECT_EQ(result.succeeded, c.succeeded);
     EXPECT_EQ(result.status, c.status);
     EXPECT_EQ(result.body, c.body);  // kept whatever the status
-    EXPECT_EQ(result.position, 0);
+    EXPECT_EQ(result.position, 0u);
   }
 }
 
@@ -75,7 +73,7 @@ TEST(ExecuteInternetRequest, RefusesAnEmptyUrlOrATimeOutBelowOneWithoutARequest)
   TServiceScenario scenario(Answer(200, "hello"));
   for (const auto& [url, timeout] : {std::pair{OAuthUrl(u"/runner"), 0}, std::pair{OAuthUrl(u"/runner"), -1},
                                      std::pair{std::u16string(), 20000}}) {
-    std::stringstream response, post;
+    TMemoryStream response, post;
     int32_t status = 77;
     EXPECT_FALSE(ExecuteInternetRequest(url, &response, timeout, ioGET, nullptr, post, status));
     EXPECT_EQ(status, 77);
@@ -85,7 +83,7 @@ TEST(ExecuteInternetRequest, RefusesAnEmptyUrlOrATimeOutBelowOneWithoutARequest)
 
 TEST(ExecuteInternetRequest, PassesStartFailuresOnLeavingTheStatusCodeAlone) {
   for (const char16_t* url : {u"127.0.0.1/runner", u"ftp://127.0.0.1/runner"}) {
-    std::stringstream response, post;
+    TMemoryStream response, post;
     int32_t status = 77;
     try {
       ExecuteInternetRequest(url, &response, 20000, ioGET, nullptr, post, status);
@@ -95,7 +93,7 @@ TEST(ExecuteInternetRequest, PassesStartFailuresOnLeavingTheStatusCodeAlone) {
     }
     EXPECT_EQ(status, 77);
   }
-  std::stringstream post;
+  TMemoryStream post;
   int32_t status = 77;
   EXPECT_THROW(ExecuteInternetRequest(OAuthUrl(u"/runner"), nullptr, 20000, ioGET, nullptr, post, status),
                EInternetException);

@@ -22,6 +22,7 @@ skylaunch_add_test(client_stress_test WINDOWS_ONLY NEEDS_SERVICES
 # `cmake --build <tree> --target client_benchmark_run` (while the test fixture's services are down).
 if(WIN32)
   add_executable(client_benchmark orbInternetBenchmark.cpp)
+  # Its blocking reference loop calls WinInet directly, so it imports the library.
   target_link_libraries(client_benchmark PRIVATE orbinternet wininet)
   target_link_options(client_benchmark PRIVATE -municode)
   add_custom_target(client_benchmark_run

@@ -12,8 +12,6 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <iostream>
-#include <streambuf>
 #include <string>
 
 #include "PlatformHttp.h"
@@ -29,21 +27,18 @@ using namespace skylaunch;
 using TClock = std::chrono::steady_clock;
 
 // Counts what is written and keeps nothing.
-class TCountingBuffer : public std::streambuf {
+class TCountingStream : public TStream {
  public:
   uint64_t Count() const { return fCount; }
 
- protected:
-  std::streamsize xsputn(const char*, std::streamsize n) override {
-    fCount += static_cast<uint64_t>(n);
-    return n;
+  size_t Read(void*, size_t) override { return 0; }
+  size_t Write(const void*, size_t count) override {
+    fCount += count;
+    return count;
   }
-  int_type overflow(int_type c) override {
-    if (!traits_type::eq_int_type(c, traits_type::eof())) ++fCount;
-    return traits_type::not_eof(c);
-  }
-  pos_type seekoff(off_type, std::ios_base::seekdir, std::ios_base::openmode) override { return 0; }
-  pos_type seekpos(pos_type, std::ios_base::openmode) override { return 0; }
+  uint64_t Size() const override { return fCount; }
+  uint64_t Position() const override { return fCount; }
+  void SetPosition(uint64_t) override {}
 
  private:
   uint64_t fCount = 0;
@@ -71,10 +66,9 @@ TResult DownloadWithClient(const std::u16string& url) {
   };
   client->OnRequestProgressUpdate = [&](TInternet*, uint32_t, uint32_t) { ++result.Events; };
   client->OnStatusChange = [&](TInternet*, TExecuteStatus) { ++result.Events; };
-  TCountingBuffer sink;
-  std::iostream stream(&sink);
+  TCountingStream sink;
   const auto start = TClock::now();
-  client->Execute(&stream, url);
+  client->Execute(&sink, url);
   while (!ended) {
     MSG msg;
     while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
@@ -103,11 +97,11 @@ TResult DownloadBlocking(const std::u16string& url) {
     std::fprintf(stderr, "blocking: error %lu\n", GetLastError());
     return result;
   }
-  TCountingBuffer sink;
+  TCountingStream sink;
   char buffer[kReadPieceSize];
   DWORD read = 0;
   while (InternetReadFile(request.Get(), buffer, kReadPieceSize, &read) && read > 0) {
-    sink.sputn(buffer, read);
+    sink.Write(buffer, read);
   }
   result.Seconds = std::chrono::duration<double>(TClock::now() - start).count();
   result.Bytes = sink.Count();

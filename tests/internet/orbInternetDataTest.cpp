@@ -27,7 +27,7 @@ TEST(ClientSendBuffers, FormPostPutsTheContentTypeFirstAndSendsUtf8) {
   request.PostData() = {u"a=1", u"b=\u00E9"};
   request.Headers() = {u"Authorization: Bearer t", u"Content-Type: text/plain"};
   // Stream bytes lose to the form fields, which the content type announces.
-  request.PostStream() << "ignored";
+  request.PostStream().Write("ignored", 7);
   TInternetData data;
   data.Build(request);
 
@@ -49,7 +49,7 @@ TEST(ClientSendBuffers, StreamBodyAndHeaderOnlyAndNothing) {
   {
     TInternetRequest request;
     request.SetContentType(u"application/json");
-    request.PostStream() << "{\"k\":1}";
+    request.PostStream().Write("{\"k\":1}", 7);
     TInternetData data;
     data.Build(request);
     EXPECT_EQ(u"Content-Type: application/json\r\n", data.Header());

@@ -5,10 +5,10 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <mutex>
-#include <sstream>
 #include <string>
 
 #include "ClientTestSupport.h"
@@ -77,10 +77,10 @@ TEST(ClientStart, BusyClientChangesNothing) {
   auto client = Create<TInternet>();
   TClientEvents events;
   events.Attach(*client);
-  std::stringstream body;
+  TMemoryStream body;
   ASSERT_EQ(erOK, client->Execute(&body, FilesURL(u"/slow")));
   EXPECT_EQ(erBusy, client->CurrentStatus());
-  std::stringstream other;
+  TMemoryStream other;
   EXPECT_EQ(erBusy, client->Execute(&other));
   EXPECT_EQ(erBusy, client->Execute(&other, FilesURL(u"/echo")));
   EXPECT_EQ(erBusy, client->Execute(u"never-made.bin"));
@@ -88,8 +88,8 @@ TEST(ClientStart, BusyClientChangesNothing) {
   EXPECT_FALSE(std::filesystem::exists("never-made.bin"));
   EXPECT_EQ(FilesURL(u"/slow"), client->Request().URL());
   ASSERT_TRUE(RunToEnd(*client, events));
-  EXPECT_EQ("late", body.str());
-  EXPECT_EQ("", other.str());
+  EXPECT_EQ("late", body.Bytes());
+  EXPECT_EQ("", other.Bytes());
   EXPECT_THAT(scenario.Control().Requests("files"), SizeIs(1));
 }
 
@@ -109,7 +109,7 @@ TEST(ClientStart, FailuresBeforeTheSendRaiseAndLeaveTheClientIdle) {
   for (const auto& [url, message] : cases) {
     SCOPED_TRACE(ToUtf8(url));
     client->Request().Headers() = {u"X-A: 1"};
-    std::stringstream body;
+    TMemoryStream body;
     EXPECT_EQ(message, MessageOf([&] { client->Execute(&body, url); }));
     EXPECT_EQ(erOK, client->CurrentStatus());
     EXPECT_EQ(csFinalized, client->CallbackStatus());
@@ -122,10 +122,10 @@ TEST(ClientStart, FailuresBeforeTheSendRaiseAndLeaveTheClientIdle) {
   EXPECT_THAT(scenario.Control().Requests(), IsEmpty());
 
   // The same client still works.
-  std::stringstream body;
+  TMemoryStream body;
   client->Execute(&body, FilesURL(u"/echo"));
   ASSERT_TRUE(RunToEnd(*client, events));
-  EXPECT_EQ("answer", body.str());
+  EXPECT_EQ("answer", body.Bytes());
 }
 
 TEST(ClientFailure, AfterTheSendFailuresEndInOnInternetError) {
@@ -149,7 +149,7 @@ TEST(ClientFailure, AfterTheSendFailuresEndInOnInternetError) {
   {
     TClientEvents events;
     events.Attach(*client);
-    std::stringstream body;
+    TMemoryStream body;
     client->Execute(&body, FilesURL(u"/echo"));
     ASSERT_TRUE(RunToEnd(*client, events));
   }
@@ -158,7 +158,7 @@ TEST(ClientFailure, AfterTheSendFailuresEndInOnInternetError) {
     client->SetReceiveTimeout(c.ReceiveTimeout);
     TClientEvents events;
     events.Attach(*client);
-    std::stringstream body;
+    TMemoryStream body;
     ASSERT_EQ(erOK, client->Execute(&body, c.URL));
     ASSERT_TRUE(RunToEnd(*client, events));
     EXPECT_EQ(0, events.Completions);
@@ -173,8 +173,8 @@ TEST(ClientFailure, AfterTheSendFailuresEndInOnInternetError) {
 TEST(ClientFailure, ARequestStartedFromTheErrorEventRunsToItsEnd) {
   TServiceScenario scenario(kScenario);
   auto client = Create<TInternet>();
-  std::stringstream first;
-  std::stringstream retry;
+  TMemoryStream first;
+  TMemoryStream retry;
   int errors = 0;
   int completions = 0;
   client->OnInternetError = [&](TInternet* sender, int32_t, const std::u16string&) {
@@ -186,24 +186,20 @@ TEST(ClientFailure, ARequestStartedFromTheErrorEventRunsToItsEnd) {
   PumpFor(200ms);
   EXPECT_EQ(1, errors);
   EXPECT_EQ(1, completions);
-  EXPECT_EQ("answer", retry.str());
+  EXPECT_EQ("answer", retry.Bytes());
 }
 
-// A stream that takes `limit` bytes and then fails, as a full disk does.
-class TLimitedBuffer : public std::stringbuf {
+// A stream that takes `limit` bytes and then no more, as a full disk does.
+class TLimitedStream : public TMemoryStream {
  public:
-  explicit TLimitedBuffer(std::streamsize limit) : fLimit(limit) {}
+  explicit TLimitedStream(size_t limit) : fLimit(limit) {}
 
- protected:
-  std::streamsize xsputn(const char* s, std::streamsize n) override {
-    if (fWritten + n > fLimit) return 0;
-    fWritten += n;
-    return std::stringbuf::xsputn(s, n);
+  size_t Write(const void* data, size_t count) override {
+    return TMemoryStream::Write(data, std::min(count, fLimit - std::min<size_t>(Size(), fLimit)));
   }
 
  private:
-  std::streamsize fLimit;
-  std::streamsize fWritten = 0;
+  size_t fLimit;
 };
 
 TEST(ClientFailure, AStreamThatCannotTakeTheBodyFailsTheRequest) {
@@ -212,8 +208,7 @@ TEST(ClientFailure, AStreamThatCannotTakeTheBodyFailsTheRequest) {
   auto client = Create<TInternet>();
   TClientEvents events;
   events.Attach(*client);
-  TLimitedBuffer buffer(5000);
-  std::iostream stream(&buffer);
+  TLimitedStream stream(5000);
   client->Execute(&stream, FilesURL(u"/big"));
   ASSERT_TRUE(RunToEnd(*client, events));
   EXPECT_EQ(0, events.Completions);
@@ -230,11 +225,11 @@ TEST(ClientEvents, SuccessfulRequestReportsInOrder) {
     client->SetOrbUpdateFixEnabled(sendCompletion);
     TClientEvents events;
     events.Attach(*client);
-    std::stringstream body;
+    TMemoryStream body;
     client->Execute(&body, FilesURL(u"/pieces"));
     ASSERT_TRUE(RunToEnd(*client, events));
     EXPECT_TRUE(events.IdleAtCompletion);
-    EXPECT_EQ(9000u, body.str().size());
+    EXPECT_EQ(9000u, body.Bytes().size());
     const auto& sequence = events.Sequence;
     ASSERT_GE(sequence.size(), 4u);
     EXPECT_THAT(std::vector<std::string>(sequence.end() - 2, sequence.end()),
@@ -251,16 +246,17 @@ TEST(ClientEvents, SuccessfulRequestReportsInOrder) {
 
 TEST(ClientEvents, LogNamesEveryCallBeforeItIsMade) {
   TServiceScenario scenario(kScenario);
-  auto client = Create<TInternet>();
+  // Made before the client, so that they outlive it: its destruction logs the calls that close it.
   std::mutex lock;  // calls are logged on the reading threads too
   std::vector<std::string> log;
+  auto client = Create<TInternet>();
   client->OnInternetLog = [&](TInternet*, const std::u16string& message) {
     std::lock_guard<std::mutex> guard(lock);
     log.push_back(ToUtf8(message));
   };
   TClientEvents events;
   events.Attach(*client);
-  std::stringstream body;
+  TMemoryStream body;
   client->Execute(&body, FilesURL(u"/echo"));
   ASSERT_TRUE(RunToEnd(*client, events));
   std::lock_guard<std::mutex> guard(lock);
@@ -292,7 +288,7 @@ TEST(ClientCancel, IdleClientStaysQuiet) {
 TEST(ClientCancel, AbandonedRequestDoesNotReachTheNextOne) {
   TServiceScenario scenario(kScenario);
   auto client = Create<TInternet>();
-  std::stringstream abandoned;
+  TMemoryStream abandoned;
   client->Execute(&abandoned, FilesURL(u"/slow"));
   PumpFor(100ms);
   client->Cancel();
@@ -300,13 +296,13 @@ TEST(ClientCancel, AbandonedRequestDoesNotReachTheNextOne) {
 
   TClientEvents events;
   events.Attach(*client);
-  std::stringstream body;
+  TMemoryStream body;
   ASSERT_EQ(erOK, client->Execute(&body, FilesURL(u"/echo")));
   ASSERT_TRUE(RunToEnd(*client, events));
   // The platform still reports on the abandoned request once the slow answer comes.
   PumpFor(1500ms);
-  EXPECT_EQ("answer", body.str());
-  EXPECT_EQ("", abandoned.str());
+  EXPECT_EQ("answer", body.Bytes());
+  EXPECT_EQ("", abandoned.Bytes());
   EXPECT_EQ(1, events.Completions);
   EXPECT_THAT(events.ErrorCodes, IsEmpty());
 }
@@ -317,7 +313,7 @@ TEST(ClientCancel, SentCompletionDoesNotBlockCancel) {
   client->SetOrbUpdateFixEnabled(true);
   TClientEvents events;
   events.Attach(*client);
-  std::stringstream body;
+  TMemoryStream body;
   client->Execute(&body, FilesURL(u"/echo"));
   // Without dispatching anything, wait until the completion is sending its first message.
   const auto deadline = std::chrono::steady_clock::now() + 10s;
@@ -342,11 +338,11 @@ TEST(ClientCancel, ClientFreedByItsCompletionHandler) {
       freed = true;
       client.reset();
     };
-    std::stringstream body;
+    TMemoryStream body;
     client->Execute(&body, FilesURL(u"/echo"));
     ASSERT_TRUE(PumpUntil([&] { return freed; }, 10s));
     PumpFor(200ms);
-    EXPECT_EQ("answer", body.str());
+    EXPECT_EQ("answer", body.Bytes());
   }
 }
 
@@ -384,12 +380,12 @@ TEST(ClientFiles, EveryFailureNamesTheFile) {
   // The file that the failed request made is closed again.
   EXPECT_TRUE(std::filesystem::remove(writable));
   // A caller's stream is used afterwards, and never taken for the client's own.
-  std::stringstream body;
+  TMemoryStream body;
   TClientEvents events;
   events.Attach(*client);
   client->Execute(&body, FilesURL(kDemoFile));
   ASSERT_TRUE(RunToEnd(*client, events));
-  EXPECT_EQ(0u, body.str().rfind("[Skylaunch]", 0));
+  EXPECT_EQ(0u, body.Bytes().rfind("[Skylaunch]", 0));
 }
 
 }  // namespace

@@ -126,16 +126,16 @@ TEST(RequestRecord, ConsumingEmptiesOnlyHeadersAndBody) {
   request.SetOperation(ioPOST);
   request.Headers().push_back(u"A: 1");
   request.PostData().push_back(u"a=1");
-  request.PostStream() << "body";
+  request.PostStream().Write("body", 4);
   request.Consume();
   EXPECT_THAT(request.Headers(), IsEmpty());
   EXPECT_THAT(request.PostData(), IsEmpty());
-  EXPECT_EQ("", request.PostStreamBytes());
+  EXPECT_EQ("", request.PostStream().Bytes());
   EXPECT_EQ(u"https://h/p", request.URL());
   EXPECT_EQ(ioPOST, request.Operation());
   // The emptied stream takes new bytes from its start.
-  request.PostStream() << "next";
-  EXPECT_EQ("next", request.PostStreamBytes());
+  request.PostStream().Write("next", 4);
+  EXPECT_EQ("next", request.PostStream().Bytes());
 }
 
 }  // namespace

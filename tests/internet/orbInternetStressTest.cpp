@@ -8,8 +8,6 @@
 
 #include <atomic>
 #include <memory>
-#include <sstream>
-#include <streambuf>
 #include <string>
 
 #include "ClientTestSupport.h"
@@ -35,12 +33,12 @@ TEST(ClientStress, TwoHundredRequestsInARow) {
     events.Attach(*client);
     client->Request().SetOperation(i % 2 == 0 ? ioGET : ioPOST);
     client->Request().Headers().push_back(u"X-Request: " + std::u16string(1, char16_t(u'a' + i % 26)));
-    std::stringstream body;
+    TMemoryStream body;
     client->Execute(&body, FilesURL(u"/echo"));
     const bool ended = RunToEnd(*client, events, 30s);
-    if (!ended || events.Completions != 1 || !events.ErrorCodes.empty() || body.str() != "answer") {
+    if (!ended || events.Completions != 1 || !events.ErrorCodes.empty() || body.Bytes() != "answer") {
       ADD_FAILURE() << "request " << i << " ended " << ended << " with " << events.Completions << " completions, "
-                    << events.ErrorCodes.size() << " errors, body '" << body.str() << "'";
+                    << events.ErrorCodes.size() << " errors, body '" << body.Bytes() << "'";
       if (++failures == 5) break;
     }
   }
@@ -94,7 +92,7 @@ void Cycle(int i) {
   WatchEvents(*client, alive);
   client->SetOrbUpdateFixEnabled(i % 4 == 3);
   client->SetAutoDisconnect(i % 2 == 0);
-  std::stringstream body;
+  TMemoryStream body;
   // Half of the requests wait for their headers, half are cut off while the body trickles in.
   client->Execute(&body, FilesURL(i % 2 == 0 ? u"/slow-headers" : u"/slow-body"));
   PumpFor(std::chrono::milliseconds(5 + (i % 5) * 20));
@@ -128,17 +126,16 @@ TEST(ClientStress, CreateExecuteCancelDestroyAgainstASlowServer) {
 
 // A body stream whose first write signals `entered` and then takes a while, so that the creating
 // thread can finalize the request while the platform's thread is inside the write.
-class TSlowFirstWrite : public std::stringbuf {
+class TSlowFirstWrite : public TMemoryStream {
  public:
   explicit TSlowFirstWrite(HANDLE entered) : fEntered(entered) {}
 
- protected:
-  std::streamsize xsputn(const char* data, std::streamsize count) override {
+  size_t Write(const void* data, size_t count) override {
     if (!fSignalled.exchange(true)) {
       SetEvent(fEntered);
       Sleep(100);
     }
-    return std::stringbuf::xsputn(data, count);
+    return TMemoryStream::Write(data, count);
   }
 
  private:
@@ -157,14 +154,12 @@ TEST(ClientStress, FinalizeWhileTheBodyIsBeingWritten) {
     auto client = Create<TInternet>();
     TClientEvents events;
     events.Attach(*client);
-    auto buffer = std::make_unique<TSlowFirstWrite>(entered.Get());
-    auto body = std::make_unique<std::iostream>(buffer.get());
+    auto body = std::make_unique<TSlowFirstWrite>(entered.Get());
     client->Execute(body.get(), FilesURL(u"/body"));
     ASSERT_TRUE(PumpUntil([&] { return WaitForSingleObject(entered.Get(), 0) == WAIT_OBJECT_0; }, 10s)) << i;
     SendMessageW(client->WindowHandle(), WM_INTERNET_FINALIZE, 0, 0);
     EXPECT_EQ(erOK, client->CurrentStatus()) << i;
     body.reset();
-    buffer.reset();
     PumpFor(50ms);
     EXPECT_EQ(0, events.Completions) << i;
     client.reset();

@@ -165,7 +165,7 @@ def main():
     failure = FAILURES.get(args.failure)
     scenario = failure["scenario"] if failure else VISIBLE_DOWNLOADS
     run = harness.LauncherRun(build, services, scenario=scenario, show_ms=2500,
-                              launcher=build.user_download())
+                              launcher=build.user_download(build.catalog / "2024/Release/Skylaunch24.exe"))
     run.prepare()
     run.start()
     message = run_failure(run, photographer) if failure else None

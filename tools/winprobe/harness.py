@@ -87,9 +87,10 @@ class Build:
             self._shared_folder = program_files + "\\Common Files\\Tarvosa Shared"
         return self._shared_folder
 
-    def user_download(self):
-        """The launcher as the user downloaded it: Skylaunch.exe alone in the user's Downloads folder.
-        Wine links that folder to the host user's home; it becomes a folder of the prefix's own."""
+    def user_download(self, program=None):
+        """The launcher as the user downloaded it (`program`, else the tree's local-services build):
+        Skylaunch.exe alone in the user's Downloads folder. Wine links that folder to the host user's
+        home; it becomes a folder of the prefix's own."""
         users = [p for p in (self.drive_c / "users").iterdir() if p.is_dir() and p.name.lower() != "public"]
         downloads = users[0] / "Downloads"
         if downloads.is_symlink():
@@ -97,7 +98,7 @@ class Build:
         shutil.rmtree(downloads, ignore_errors=True)
         downloads.mkdir(parents=True)
         launcher = downloads / "Skylaunch.exe"
-        shutil.copyfile(self.launcher, launcher)
+        shutil.copyfile(program or self.launcher, launcher)
         return launcher
 
     def host_path(self, windows):
