@@ -16,6 +16,14 @@ namespace {
 // step of the file system.
 std::u16string PartialFileName(const std::u16string& name) { return name + u".part"; }
 
+// A partial file is marked for deletion as soon as it exists and kept only once it is complete:
+// it disappears with its handle otherwise, also when the process ends in the middle of a read
+// (the closing window does not wait long for a read that the platform holds).
+void DeleteOnClose(HANDLE file, bool deleteOnClose) {
+  FILE_DISPOSITION_INFO disposition{deleteOnClose};
+  SetFileInformationByHandle(file, FileDispositionInfo, &disposition, sizeof disposition);
+}
+
 }  // namespace
 
 void TDownloadProgram::CompareAndDownload() {
@@ -90,9 +98,10 @@ bool TDownloadProgram::Replace(const std::u16string& partial, const std::u16stri
 }
 
 bool TDownloadProgram::ReceiveBody(const std::u16string& partial, bool& stop) {
-  TFileHandle destination(CreateFileW(as_wcstr(partial), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+  TFileHandle destination(CreateFileW(as_wcstr(partial), GENERIC_READ | GENERIC_WRITE | DELETE, 0, nullptr,
                                       CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!destination) throw ExceptionLite(u"Unable to create file " + fDestFileName);
+  DeleteOnClose(destination.Get(), true);
 
   fTotalBytesDownloaded = 0;
   uint32_t received = 0;  // unsigned, so a body beyond 2 GiB wraps instead of overflowing
@@ -117,7 +126,6 @@ bool TDownloadProgram::ReceiveBody(const std::u16string& partial, bool& stop) {
           u"Unable to write data to file.\nYou must have Administrator rights to install this program.");
     }
   } while (readOK);
-  destination.Reset();
 
   // The platform reports a connection that ended mid-body as a successful read of nothing, so a
   // body that differs from its announced length is a failed read as well.
@@ -127,6 +135,7 @@ bool TDownloadProgram::ReceiveBody(const std::u16string& partial, bool& stop) {
   }
   // A failed read is never a complete download, even when the platform names no reason.
   if (!readOK) RaiseInternetError(readError != 0 ? readError : ERROR_INTERNET_CONNECTION_ABORTED);
+  if (!stop && !Abort()) DeleteOnClose(destination.Get(), false);
   return !stop;
 }
 
