@@ -7,5 +7,5 @@ if(WIN32 AND SKYLAUNCH_PROGRAM_SIZE_BUDGET)
   add_test(NAME program_size
            COMMAND ${CMAKE_COMMAND} -DPROGRAM=$<TARGET_FILE:Skylaunch> -DBUDGET=${SKYLAUNCH_PROGRAM_SIZE_BUDGET}
                    -P ${CMAKE_SOURCE_DIR}/cmake/CheckProgramSize.cmake)
-  set_tests_properties(program_size PROPERTIES LABELS size)
+  set_tests_properties(program_size PROPERTIES LABELS program)
 endif()
