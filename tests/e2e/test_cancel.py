@@ -1,6 +1,5 @@
 """Cancel means stop, and a failed update keeps what was there: the whole program under Wine against
 the local services, with origins that stall, trickle, fail or cut a download short."""
-import argparse
 import datetime
 import os
 import pathlib
@@ -193,17 +192,10 @@ class FailedUpdates(unittest.TestCase):
             self.assertEqual((release / name).read_bytes(), (run.shared / name).read_bytes())
 
 
-def main():
+def configure(build, services, _):
     global BUILD, SERVICES
-    parser = argparse.ArgumentParser()
-    parser.add_argument("--build-dir", required=True)
-    parser.add_argument("--control-port", type=int, required=True)
-    parser.add_argument("--files-port", type=int, required=True)
-    args, rest = parser.parse_known_args()
-    BUILD = harness.Build(args.build_dir)
-    SERVICES = harness.Services(args.control_port, args.files_port)
-    unittest.main(argv=[sys.argv[0], "-v", *rest])
+    BUILD, SERVICES = build, services
 
 
 if __name__ == "__main__":
-    main()
+    harness.test_main(configure)

@@ -1,6 +1,5 @@
 """The whole program under Wine: started as downloaded, it installs its current copy, which fetches
 the configuration and the installer and starts it; plus the ways a run can end early."""
-import argparse
 import os
 import pathlib
 import sys
@@ -220,19 +219,12 @@ class EarlyEndings(unittest.TestCase):
         self.assertFalse([s for s in run.snapshots[answered:] if error_box(s)])
 
 
-def main():
+def configure(build, services, _):
     global BUILD, SERVICES, SHARED_WIN, INSTALLER_WIN
-    parser = argparse.ArgumentParser()
-    parser.add_argument("--build-dir", required=True)
-    parser.add_argument("--control-port", type=int, required=True)
-    parser.add_argument("--files-port", type=int, required=True)
-    args, rest = parser.parse_known_args()
-    BUILD = harness.Build(args.build_dir)
+    BUILD, SERVICES = build, services
     SHARED_WIN = BUILD.shared_folder()
     INSTALLER_WIN = SHARED_WIN + "\\S24Launch.exe"
-    SERVICES = harness.Services(args.control_port, args.files_port)
-    unittest.main(argv=[sys.argv[0], "-v", *rest])
 
 
 if __name__ == "__main__":
-    main()
+    harness.test_main(configure)

@@ -3,7 +3,6 @@ user's download folder, and later as Skylaunch24.exe from the shared folder: a d
 that it loads by its import table or by name lies beside it in both places, and Wine is told to prefer
 such files to its own (as Windows does for any library it does not always take from the system
 folder). The chain must complete as usual without loading any of them."""
-import argparse
 import pathlib
 import re
 import shutil
@@ -106,19 +105,10 @@ class Planting(unittest.TestCase):
             self.assertLessEqual(set(PLANTED) - {"rnaph.dll"}, names, image)
 
 
-def main():
+def configure(build, services, arguments):
     global BUILD, SERVICES, TOOLS
-    parser = argparse.ArgumentParser()
-    parser.add_argument("--build-dir", required=True)
-    parser.add_argument("--control-port", type=int, required=True)
-    parser.add_argument("--files-port", type=int, required=True)
-    parser.add_argument("--cc", required=True)
-    parser.add_argument("--objdump", required=True)
-    TOOLS, rest = parser.parse_known_args()
-    BUILD = harness.Build(TOOLS.build_dir)
-    SERVICES = harness.Services(TOOLS.control_port, TOOLS.files_port)
-    unittest.main(argv=[sys.argv[0], "-v", *rest])
+    BUILD, SERVICES, TOOLS = build, services, arguments
 
 
 if __name__ == "__main__":
-    main()
+    harness.test_main(configure, "--cc", "--objdump")

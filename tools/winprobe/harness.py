@@ -5,6 +5,7 @@ ones too, is followed to its end with its exit code), looks at its windows while
 their buttons, and afterwards gathers the request log, the shared folder and what the demo
 installer recorded.
 """
+import argparse
 import email.utils
 import json
 import os
@@ -13,9 +14,11 @@ import re
 import shutil
 import struct
 import subprocess
+import sys
 import tempfile
 import threading
 import time
+import unittest
 import urllib.request
 
 SHORTCUT = "ProgramData/Microsoft/Windows/Start Menu/Programs/Tarvosa/2024 Tarvosa Sky Launch.lnk"
@@ -308,3 +311,19 @@ def find_window(snapshot, caption=None, class_name=None):
         if (caption is None or window["text"] == caption) and (class_name is None or window["class"] == class_name):
             return window
     return None
+
+
+def test_main(configure, *options):
+    """Runs the cases of a whole-program test file. Its command line names the build tree and the
+    services' ports (--build-dir, --control-port, --files-port) and the file's own required `options`;
+    configure(build, services, arguments) prepares the file, and what is left goes to unittest (a
+    case's name, say)."""
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--build-dir", required=True)
+    parser.add_argument("--control-port", type=int, required=True)
+    parser.add_argument("--files-port", type=int, required=True)
+    for option in options:
+        parser.add_argument(option, required=True)
+    arguments, rest = parser.parse_known_args()
+    configure(Build(arguments.build_dir), Services(arguments.control_port, arguments.files_port), arguments)
+    unittest.main(module="__main__", argv=[sys.argv[0], "-v", *rest])
