@@ -32,7 +32,8 @@ void DropOlderHalf(const std::u16string& path) {
                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
                                FILE_ATTRIBUTE_NORMAL, nullptr));
   LARGE_INTEGER size{};
-  if (!file || !GetFileSizeEx(file.Get(), &size) || static_cast<uint64_t>(size.QuadPart) <= kRunLogLimit) return;
+  if (!file || !GetFileSizeEx(file.Get(), &size) || static_cast<uint64_t>(size.QuadPart) <= kRunLogLimit)
+    return;
   std::string tail(kRunLogKept + 1, '\0');
   LARGE_INTEGER from{};
   from.QuadPart = size.QuadPart - static_cast<LONGLONG>(tail.size());
@@ -72,14 +73,22 @@ std::u16string OwnProgramFile() {
 
 std::u16string_view AnswerName(int answer) {
   switch (answer) {
-    case IDOK: return u"OK";
-    case IDCANCEL: return u"Cancel";
-    case IDABORT: return u"Abort";
-    case IDRETRY: return u"Retry";
-    case IDIGNORE: return u"Ignore";
-    case IDYES: return u"Yes";
-    case IDNO: return u"No";
-    default: return u"nothing (the box could not be shown)";
+    case IDOK:
+      return u"OK";
+    case IDCANCEL:
+      return u"Cancel";
+    case IDABORT:
+      return u"Abort";
+    case IDRETRY:
+      return u"Retry";
+    case IDIGNORE:
+      return u"Ignore";
+    case IDYES:
+      return u"Yes";
+    case IDNO:
+      return u"No";
+    default:
+      return u"nothing (the box could not be shown)";
   }
 }
 
@@ -90,8 +99,8 @@ void StartRunLog() {
     const std::u16string path = LogPath();
     DropOlderHalf(path);
     LogFile() = OpenForAppending(path);
-    RunLog(u"start Skylaunch " + OwnFileVersion() + u", program file " + OwnProgramFile() + u", command line " +
-           FromWide(GetCommandLineW()));
+    RunLog(u"start Skylaunch " + OwnFileVersion() + u", program file " + OwnProgramFile() +
+           u", command line " + FromWide(GetCommandLineW()));
   } catch (...) {
     // Without a log the program runs as it would with one.
   }

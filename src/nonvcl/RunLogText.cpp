@@ -134,8 +134,8 @@ std::u16string FileVersionText(std::string_view resource) {
     if (word32(at) != kSignature) continue;
     const uint32_t high = word32(at + 8);
     const uint32_t low = word32(at + 12);
-    return DecimalText(high >> 16) + u"." + DecimalText(high & 0xFFFF) + u"." + DecimalText(low >> 16) + u"." +
-           DecimalText(low & 0xFFFF);
+    return DecimalText(high >> 16) + u"." + DecimalText(high & 0xFFFF) + u"." + DecimalText(low >> 16) +
+           u"." + DecimalText(low & 0xFFFF);
   }
   return {};
 }
