@@ -1,11 +1,10 @@
-#include "RunLog.h"
-
 #include <gtest/gtest.h>
 #include <windows.h>
 
 #include <string>
 
 #include "Handles.h"
+#include "RunLog.h"
 #include "SystemUtils.h"
 #include "WinText.h"
 
@@ -13,12 +12,13 @@ namespace skylaunch {
 namespace {
 
 std::string ReadWhileOpen(const std::u16string& name) {
-  const TFileHandle file(CreateFileW(as_wcstr(name), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                     OPEN_EXISTING, 0, nullptr));
+  const TFileHandle file(CreateFileW(as_wcstr(name), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                     nullptr, OPEN_EXISTING, 0, nullptr));
   std::string bytes;
   char piece[65536];
   DWORD read = 0;
-  while (file && ReadFile(file.Get(), piece, sizeof piece, &read, nullptr) && read > 0) bytes.append(piece, read);
+  while (file && ReadFile(file.Get(), piece, sizeof piece, &read, nullptr) && read > 0)
+    bytes.append(piece, read);
   return bytes;
 }
 

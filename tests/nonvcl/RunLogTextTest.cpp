@@ -1,7 +1,6 @@
-#include "RunLogText.h"
-
 #include <gtest/gtest.h>
 
+#include "RunLogText.h"
 #include "Utf.h"
 
 namespace skylaunch {
@@ -43,7 +42,7 @@ TEST(RunLogRequest, StatusBytesDurationAndFailure) {
 
 TEST(RunLogTrimming, KeepsOnlyWholeLinesOfTheTail) {
   EXPECT_EQ("new 1\r\nnew 2\r\n", KeptRunLog("d line\r\nnew 1\r\nnew 2\r\n"));  // begins in a line
-  EXPECT_EQ("new 1\r\n", KeptRunLog("\nnew 1\r\n"));  // the byte before ends a line
+  EXPECT_EQ("new 1\r\n", KeptRunLog("\nnew 1\r\n"));                            // the byte before ends a line
   EXPECT_EQ("", KeptRunLog("one endless line"));
 }
 
@@ -56,7 +55,7 @@ std::string VersionResource(size_t signatureAt) {
 
 TEST(RunLogVersion, FixedFileInfoOnA32BitBoundary) {
   EXPECT_EQ(u"24.2.3.4", FileVersionText(VersionResource(40)));
-  EXPECT_EQ(u"", FileVersionText(VersionResource(38)));  // not where the structure can begin
+  EXPECT_EQ(u"", FileVersionText(VersionResource(38)));                // not where the structure can begin
   EXPECT_EQ(u"", FileVersionText(VersionResource(40).substr(0, 50)));  // cut short
 }
 
