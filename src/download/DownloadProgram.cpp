@@ -53,7 +53,10 @@ void TDownloadProgram::Run(const std::u16string& AURL, const std::u16string& AFi
   SetStatusText(u"Setting up connection...");
   if (!OpenConnection()) RaiseLastInternetError();
   {
-    TExchangeScope catalogExchange([this] { CloseHandles(); });
+    TExchangeScope catalogExchange([this] {
+      CloseHandles();
+      EndExchangeLog();
+    });
     if (Abort()) return;
     if (!OpenRequest()) RaiseLastInternetError();
     if (Abort()) return;
@@ -67,12 +70,20 @@ void TDownloadProgram::Run(const std::u16string& AURL, const std::u16string& AFi
   SetStatusText(u"Downloading...");
   if (!OpenConnection()) RaiseLastInternetError();
   {
-    TExchangeScope fileExchange([this] { CloseHandles(); });
+    TExchangeScope fileExchange([this] {
+      CloseHandles();
+      EndExchangeLog();
+    });
     if (Abort()) return;
     if (!OpenRequest()) RaiseLastInternetError();
     if (Abort()) return;
     CompareAndDownload();
   }
+}
+
+void TDownloadProgram::EndExchangeLog() {
+  if (fStopRequested) fExchangeLog.Fail(u"stopped");
+  fExchangeLog.End();
 }
 
 void TDownloadProgram::SetStatusText(const std::u16string& text) {

@@ -29,6 +29,7 @@
 
 #include "NotifyEvent.h"
 #include "RootObject.h"
+#include "RunLog.h"
 #include "WinInetHandles.h"
 
 namespace skylaunch {
@@ -77,8 +78,10 @@ class TDownloadProgram : public TObject {
   HINTERNET Current(const TInternetHandle& owner) const;
   void CloseHandlesLocked();
   void RaiseLastInternetError();
-  // The communication-error text for `code`.
-  [[noreturn]] static void RaiseInternetError(DWORD code);
+  // The communication-error text for `code`; the run log's line of the exchange tells the code.
+  [[noreturn]] void RaiseInternetError(DWORD code);
+  // Writes the run log's line of the exchange that ends.
+  void EndExchangeLog();
   void SendRequest();
   void SendRequestWithHeaders(const std::u16string& headers);
   void ReadStatusAndHeaders();
@@ -125,6 +128,8 @@ class TDownloadProgram : public TObject {
   std::atomic<bool> fStopRequested{false};
   mutable std::mutex fHandlesLock;
   bool fSSLConnect{};
+  // The request of the exchange in progress, as the run log tells it; on the worker's thread only.
+  TRequestLog fExchangeLog;
 };
 
 }  // namespace skylaunch

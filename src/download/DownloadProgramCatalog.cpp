@@ -63,6 +63,7 @@ void TDownloadProgram::ReadCatalogResponse() {
     DWORD count = 0;
     readOK = WinInet().InternetReadFile(Current(fRequestHandle), buffer, kReadPieceSize, &count);
     if (count == 0) break;
+    fExchangeLog.AddBytes(count);
     fTotalBytesDownloaded += static_cast<int32_t>(count);
     for (DWORD i = 0; i < count; ++i) body.push_back(table[static_cast<unsigned char>(buffer[i])]);
   } while (readOK);

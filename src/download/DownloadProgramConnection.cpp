@@ -28,6 +28,7 @@ class TPreservedLastError {
 }  // namespace
 
 void TDownloadProgram::RaiseInternetError(DWORD code) {
+  fExchangeLog.Fail(InternetFailureText(code));
   throw ExceptionLite(kCommunicationError + InternetErrorText(code) + u".");
 }
 
@@ -120,6 +121,9 @@ void TDownloadProgram::SendRequestWithHeaders(const std::u16string& headers) {
   SetStatusText(u"Contacting download center...");
   // Nothing is sent after a stop.
   if (Abort()) return;
+  // The header lines are not logged: the catalog's carry the bearer token.
+  fExchangeLog.Begin(u"GET",
+                     (fSSLConnect ? u"https://" : u"http://") + fHost + u":" + DecimalText(fPort) + fPath);
   if (!WinInet().HttpSendRequestW(Current(fRequestHandle), headers.empty() ? nullptr : as_wcstr(headers),
                                   static_cast<DWORD>(headers.size()), nullptr, 0)) {
     RaiseLastInternetError();
@@ -136,6 +140,7 @@ void TDownloadProgram::ReadStatusAndHeaders() {
   const std::u16string block = QueryRawHeaders(Current(fRequestHandle)).value_or(std::u16string());
   // A status line without any blank leaves the code and reason of the previous response.
   SplitStatusLine(block, fErrorCodeStr, fErrorMessage);
+  fExchangeLog.SetStatus(ParseIntDef(fErrorCodeStr, 0));
   fDownloadSize = -1;
   fLastModified.clear();
   if (block.empty()) return;

@@ -35,6 +35,11 @@ void TDownloadProgram::CompareAndDownload() {
 bool TDownloadProgram::IsNewVersion() {
   const std::u16string stored = ReadVersionFile();
   const bool result = stored.empty() || fLastModified != stored;
+  RunLog(
+      u"version file " + fVersionFileName +
+      (stored.empty() ? u" holds nothing" : u" holds \"" + stored + u"\"") +
+      u", the server's Last-Modified is \"" + fLastModified + u"\": " +
+      (result ? u"downloading " + fDestFileName : u"unchanged, download of " + fDestFileName + u" skipped"));
   if (OnFileChange) OnFileChange(this);
   return result;
 }
@@ -65,6 +70,7 @@ void TDownloadProgram::WriteVersionFile() {
   }
   if (!written) DeleteFileW(as_wcstr(partial));
   if (!written || !Replace(partial, fVersionFileName)) throw ExceptionLite(u"Unable to write version file.");
+  RunLog(u"wrote " + fVersionFileName);
 }
 
 void TDownloadProgram::DownloadFile() {
@@ -80,11 +86,14 @@ void TDownloadProgram::DownloadFile() {
     DeleteFileW(as_wcstr(partial));
     throw;
   }
+  // The request is told before what became of its body.
+  EndExchangeLog();
   if (!complete || Abort()) {
     DeleteFileW(as_wcstr(partial));
     return;
   }
   if (!Replace(partial, fDestFileName)) throw ExceptionLite(u"Unable to create file " + fDestFileName);
+  RunLog(u"wrote " + fDestFileName + u" (" + DecimalText(fTotalBytesDownloaded) + u" bytes)");
   WriteVersionFile();
 }
 
@@ -114,6 +123,7 @@ bool TDownloadProgram::ReceiveBody(const std::u16string& partial, bool& stop) {
     if (!readOK) readError = GetLastError();
     if (count == 0) break;  // a successful read of nothing is the end of the body
     if (Abort()) break;
+    fExchangeLog.AddBytes(count);
     received += count;
     fTotalBytesDownloaded = static_cast<int32_t>(received);
     if (OnUpdateDownloadStatus)

@@ -5,6 +5,8 @@
 #include <optional>
 #include <string>
 
+#include "PlatformHttp.h"
+#include "RunLog.h"
 #include "WinInetHandles.h"
 #include "WinText.h"
 
@@ -73,6 +75,16 @@ std::optional<TValidationTarget> CrackValidationURL(const std::u16string& url) {
   }
   if (parts.nScheme == INTERNET_SCHEME_HTTPS) target.Flags |= INTERNET_FLAG_SECURE;
   return target;
+}
+
+// The status code of a sent request; 0 when the platform has none.
+int32_t StatusCode(HINTERNET request) {
+  DWORD code = 0;
+  DWORD length = sizeof(code);
+  return WinInet().HttpQueryInfoW(request, HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &code, &length,
+                                  nullptr)
+             ? static_cast<int32_t>(code)
+             : 0;
 }
 
 // Blanks and control characters, as trimmed from both ends of a written validation URL.
@@ -178,6 +190,8 @@ bool TInternetManager::OpenValidationURL(HINTERNET session) {
     RecordLastError();
     return false;
   }
+  TRequestLog log;
+  log.Begin(u"GET", FValidationHost);
   TInternetHandle connection(WinInet().InternetConnectW(session, as_wcstr(target->Host), target->Port,
                                                         nullptr, nullptr, INTERNET_SERVICE_HTTP, 0, 0));
   TInternetHandle request(connection
@@ -186,12 +200,17 @@ bool TInternetManager::OpenValidationURL(HINTERNET session) {
                               : nullptr);
   if (!request) {
     RecordLastError();
+    log.Fail(InternetFailureText(FLastError));
     return false;
   }
   DWORD timeout = FValidationTimeout;
   WinInet().InternetSetOptionW(request.Get(), INTERNET_OPTION_RECEIVE_TIMEOUT, &timeout, sizeof(timeout));
-  if (WinInet().HttpSendRequestW(request.Get(), nullptr, 0, nullptr, 0)) return true;
+  if (WinInet().HttpSendRequestW(request.Get(), nullptr, 0, nullptr, 0)) {
+    log.SetStatus(StatusCode(request.Get()));
+    return true;
+  }
   RecordLastError();
+  log.Fail(InternetFailureText(FLastError));
   return false;
 }
 

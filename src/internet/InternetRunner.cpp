@@ -1,9 +1,32 @@
 #include "InternetRunner.h"
 
+#include "ExceptionText.h"
+#include "RunLog.h"
+
 namespace skylaunch {
 namespace {
 
 constexpr DWORD kWaitStep = 100;  // ms between two looks at the client
+
+std::u16string_view MethodName(TInternetOperation operation) {
+  switch (operation) {
+    case ioPOST:
+      return u"POST";
+    case ioHEAD:
+      return u"HEAD";
+    default:
+      return u"GET";
+  }
+}
+
+// How a request that did not succeed ended, for the run log.
+std::u16string FailureText(const TMyInternet& client, const std::atomic<bool>* aAbort) {
+  if (aAbort != nullptr && *aAbort) return u"stopped";
+  if (client.CurrentStatus() == erBusy) {
+    return u"abandoned: nothing received for " + DecimalText(client.ReceiveTimeout()) + u" ms";
+  }
+  return client.FFailure;
+}
 
 void CopyPostData(TStream& source, TMemoryStream& target) {
   if (source.Size() == 0) return;
@@ -13,7 +36,13 @@ void CopyPostData(TStream& source, TMemoryStream& target) {
 
 }  // namespace
 
-void TMyInternet::HandleInternetError(TInternet*, int32_t, const std::u16string&) { FDone = true; }
+void TMyInternet::HandleInternetError(TInternet*, int32_t aInternetError,
+                                      const std::u16string& aInternetErrorString) {
+  if (!aInternetErrorString.empty()) {
+    FFailure = u"error " + DecimalText(aInternetError) + u" (" + aInternetErrorString + u")";
+  }
+  FDone = true;
+}
 
 void TMyInternet::HandleRequestComplete(TInternet* Sender) {
   const TStringList& headers = Response().Headers();
@@ -85,12 +114,24 @@ bool ExecuteInternetRequest(const std::u16string& aURL, TStream* aResponse, int3
   }
   CopyPostData(aPostData, client.Request().PostStream());
 
-  client.Execute(aResponse);
+  // Method, address, status, size and duration only: the headers and the body may carry secrets.
+  TRequestLog log;
+  log.Begin(MethodName(aOperation), aURL);
+  try {
+    client.Execute(aResponse);
+  } catch (...) {
+    log.Fail(ExceptionText(std::current_exception()));
+    throw;
+  }
   client.WaitForRequest(aAbort);
 
   aStatusCode = client.Response().HTTPMessageCode();
-  return aStatusCode == 200 && client.FSuccess && client.CurrentStatus() != erBusy &&
-         aResponse->Size() > 0;
+  const bool succeeded =
+      aStatusCode == 200 && client.FSuccess && client.CurrentStatus() != erBusy && aResponse->Size() > 0;
+  log.SetStatus(aStatusCode);
+  log.AddBytes(aResponse->Size());
+  if (!succeeded) log.Fail(FailureText(client, aAbort));
+  return succeeded;
 }
 
 }  // namespace skylaunch

@@ -43,6 +43,7 @@ class TMyInternet : public TInternet {
   bool FSuccess{false};  // completed, and the status line does not contain "404"
   bool FDone{false};     // ended, by completion or by error
   uint64_t FLastReceived{0};  // when the request was handed over or last received a part of its body
+  std::u16string FFailure;    // "error <code> (<text>)" of the error that ended the request, if any
 };
 
 // Runs one request and returns whether it succeeded: status code 200, completed without "404" in

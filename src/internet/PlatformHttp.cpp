@@ -58,4 +58,8 @@ std::u16string InternetErrorText(DWORD code) {
   return text.empty() ? u"Unknown error " + Decimal(code) : text;
 }
 
+std::u16string InternetFailureText(DWORD code) {
+  return u"error " + Decimal(code) + u" (" + InternetErrorText(code) + u")";
+}
+
 }  // namespace skylaunch

@@ -9,7 +9,8 @@
 //   - TInternetHandle (WinInetHandles.h): owns a root, connection or request handle and closes it
 //     with InternetCloseHandle on every way out; an empty owner closes nothing.
 //   - QueryRawHeaders: the status line and header lines of a response, read whole.
-//   - InternetErrorText: the text of a WinInet (or system) error code.
+//   - InternetErrorText: the text of a WinInet (or system) error code; InternetFailureText: the
+//     same with the code, for the run log.
 //   - The constants below, and the numeric WinInet values the callers rely on, checked against
 //     the platform header at compile time.
 //
@@ -66,6 +67,9 @@ std::optional<std::u16string> QueryRawHeaders(HINTERNET request, THttpQueryInfoW
 // buffer of kErrorTextCapacity characters, with trailing CR and LF removed. Inserts such as "%1"
 // stay as they stand. A code that neither table knows gives "Unknown error " and the decimal code.
 std::u16string InternetErrorText(DWORD code);
+
+// "error <code> (<InternetErrorText>)", as the run log tells a failed request.
+std::u16string InternetFailureText(DWORD code);
 
 // The numeric values that the callers' rules name, as the platform header defines them.
 static_assert(INTERNET_OPEN_TYPE_PRECONFIG == 0);

@@ -3,22 +3,51 @@
 #include <shlobj.h>
 
 #include "DeliveringLock.h"
+#include "ExceptionText.h"
 #include "HandOff.h"
 #include "HandOffRules.h"
+#include "PlatformHttp.h"
 #include "ProgramTarget.h"
+#include "RunLog.h"
 #include "SystemUtils.h"
 #include "WinText.h"
 
 namespace skylaunch {
 namespace {
 
-constexpr wchar_t kNoConnectionText[] =
-    L"Unable to establish an internet connection.\nPlease check your internet configuration and try again.";
+constexpr char16_t kNoConnectionText[] =
+    u"Unable to establish an internet connection.\nPlease check your internet configuration and try again.";
 
 // How long the closing window waits for a worker. The worker's stop checks keep it from sending
 // or writing anything more; one that the platform still holds in a blocked network call after
 // this (a stalled server, a trickling download) is not waited for: the process ends without it.
 constexpr uint32_t kWorkerGrace = 1000;
+
+std::u16string_view TargetName(TProgramTarget target) {
+  switch (target) {
+    case ptWebConfig:
+      return u"ptWebConfig (configuration)";
+    case ptWebInstall:
+      return u"ptWebInstall (installer)";
+    default:
+      return u"ptSkylaunch (the launcher's own copy)";
+  }
+}
+
+// Where this pass stands: what it fetches, from where, into which folder.
+void LogTarget(const TSkylaunchData& data) {
+  RunLog(u"target " + std::u16string(TargetName(data.AppType())) + u": component " + data.Component() +
+         u", program folder " + data.InstallFolder() + u", release status " + data.ReleaseStatus() +
+         u", major version " + data.MajorVersion());
+}
+
+void LogConnectionCheck(bool connected, const TInternetManager& manager) {
+  if (connected) {
+    RunLog(u"connection check: the service can be reached");
+  } else {
+    RunLog(u"connection check: the service cannot be reached, " + InternetFailureText(manager.LastError()));
+  }
+}
 
 }  // namespace
 
@@ -51,6 +80,7 @@ void TDownloadForm::WMCreate(TMessage&) {
   fCommandLine.clear();
   CenterWindow();
   SetAppTypeFromCommandLine();
+  LogTarget(*FSkylaunchData);
   SetCaption(FSkylaunchData->AppDescription());
   CreateControls();
 }
@@ -105,8 +135,10 @@ void TDownloadForm::SetupDownloadThread() {
     // After Cancel (in the configuration hand-off) nothing more is checked, asked or started.
     while (!connected && !fAbort) {
       connected = fInternetMgr->ValidateConnection();
+      LogConnectionCheck(connected, *fInternetMgr);
       if (!connected && !fAbort && !fInternetMgr->Connect() && !fAbort) {
-        if (MessageBoxW(nullptr, kNoConnectionText, L"Error", MB_TASKMODAL | MB_RETRYCANCEL) == IDCANCEL) break;
+        if (LoggedMessageBox(nullptr, kNoConnectionText, u"Error", MB_TASKMODAL | MB_RETRYCANCEL) == IDCANCEL)
+          break;
       }
     }
     if (connected) ConfigureAndStartWorker();
@@ -166,12 +198,17 @@ void TDownloadForm::ThreadFileChange(TObject*) { fFileChanged = true; }
 
 void TDownloadForm::ThreadError(const std::exception_ptr& ExceptObject) {
   // After Cancel an error is the stop's doing or no longer the user's concern: no box.
-  if (fAbort) return;
+  if (fAbort) {
+    RunLog(u"after Cancel, not shown: " + ExceptionText(ExceptObject));
+    return;
+  }
   ShowException(ExceptObject);
+  RunLogExit(1);
   ExitProcess(1);
 }
 
 void TDownloadForm::CancelButtonClick(TObject*) {
+  RunLog(u"Cancel pressed");
   // Seen at once by the worker's handlers and by the hand-off, which then starts nothing.
   fAbort = true;
   auto lock = LockDelivering(fMembersLock);
@@ -205,7 +242,10 @@ void TDownloadForm::BeforeDestruction() {
     }
     if (!worker) break;
     worker->Terminate();
-    if (!worker->EndsWithin(kWorkerGrace)) TerminateProcess(GetCurrentProcess(), 0);
+    if (!worker->EndsWithin(kWorkerGrace)) {
+      RunLogExit(0, u"the worker did not end within a second; the process ends without it");
+      TerminateProcess(GetCurrentProcess(), 0);
+    }
     worker.reset();
   }
   fInternetMgr.reset();
@@ -229,6 +269,7 @@ void TDownloadForm::ThreadDownloadComplete(TObject*) {
       break;
     case ptWebConfig: {
       FSkylaunchData->SetAppType(ptWebInstall);
+      LogTarget(*FSkylaunchData);
       fDownloadThread->Terminate();
       fFinishedThread = std::move(fDownloadThread);
       fDownloadThread = Create<TDownloadThread>(true);

@@ -9,6 +9,8 @@
 
 #include "HandOffRules.h"
 #include "Handles.h"
+#include "RunLog.h"
+#include "SystemError.h"
 #include "TextUtils.h"
 #include "WinText.h"
 
@@ -58,14 +60,19 @@ void CreateShortcut(const TSkylaunchData& data) {
   {
     TComPtr<IUnknown> object;
     // Without the shell-link object there is nothing to write; no call is made on it.
-    if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER | CLSCTX_LOCAL_SERVER,
-                                IID_IUnknown, reinterpret_cast<void**>(object.Put())))) {
+    const HRESULT created =
+        CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER | CLSCTX_LOCAL_SERVER, IID_IUnknown,
+                         reinterpret_cast<void**>(object.Put()));
+    if (FAILED(created)) {
+      RunLog(u"shortcut " + data.LinkFilename() + u": not written, no shell-link object, " +
+             SystemFailureText(static_cast<uint32_t>(created)));
       return;
     }
     TComPtr<IShellLinkW> link;
     TComPtr<IPersistFile> file;
     if (FAILED(object->QueryInterface(IID_IShellLinkW, reinterpret_cast<void**>(link.Put()))) ||
         FAILED(object->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(file.Put())))) {
+      RunLog(u"shortcut " + data.LinkFilename() + u": not written, the shell-link object lacks an interface");
       return;
     }
     link->SetPath(as_wcstr(data.LinkTarget()));
@@ -78,7 +85,10 @@ void CreateShortcut(const TSkylaunchData& data) {
     const std::u16string& linkFile = data.LinkFilename();
     const std::u16string folder = StripTrailingBackslashes(linkFile.substr(0, linkFile.rfind(u'\\') + 1));
     if (!FolderExists(folder)) SHCreateDirectoryExW(nullptr, as_wcstr(folder), nullptr);
-    file->Save(as_wcstr(linkFile), FALSE);
+    const HRESULT saved = file->Save(as_wcstr(linkFile), FALSE);
+    RunLog(u"shortcut " + linkFile + u" to " + data.LinkTarget() +
+           (SUCCEEDED(saved) ? std::u16string(u": written")
+                             : u": not written, " + SystemFailureText(static_cast<uint32_t>(saved))));
   }  // the interfaces go before the apartment
 }
 
@@ -91,11 +101,17 @@ void ReplaceAndLaunch(const TSkylaunchData& data) {
     MoveFileW(as_wcstr(fullName), as_wcstr(oldName));  // fails unnoticed on a first installation
     if (MoveFileW(as_wcstr(newName), as_wcstr(fullName))) {
       DeleteFileW(as_wcstr(oldName));
+      RunLog(u"moved " + newName + u" to " + fullName);
     } else {
+      const DWORD error = GetLastError();
       // The new copy cannot take its place: the installed one goes back, so a failed update
       // leaves the launcher that was there.
       MoveFileW(as_wcstr(oldName), as_wcstr(fullName));
+      RunLog(u"could not move " + newName + u" to " + fullName + u", " + SystemFailureText(error) +
+             u"; the installed copy stays");
     }
+  } else {
+    RunLog(u"no " + newName + u": the installed copy stays");
   }
   StartDetached(LauncherCommandLine(fullName, GetParameters()), u"");
 }
@@ -105,7 +121,7 @@ void LaunchInstaller(HWND owner, const TSkylaunchData& data, const std::u16strin
   if (!FileExists(installer)) {
     wchar_t caption[256]{};
     GetWindowTextW(owner, caption, 256);
-    MessageBoxW(owner, as_wcstr(u"Unable to find " + data.Component()), caption, MB_OK);
+    LoggedMessageBox(owner, u"Unable to find " + data.Component(), FromWide(caption), MB_OK);
     return;
   }
   StartDetached(InstallerCommandLine(installer, commandLine), data.InstallFolder());
@@ -118,10 +134,16 @@ void StartDetached(const std::u16string& commandLine, const std::u16string& curr
   // The platform may write into the command line, so it gets a copy of its own.
   std::vector<wchar_t> mutableLine(commandLine.begin(), commandLine.end());
   mutableLine.push_back(L'\0');
+  const std::u16string start =
+      u"start " + commandLine + u" in " +
+      (currentFolder.empty() ? std::u16string(u"the launcher's current folder") : currentFolder);
   if (CreateProcessW(nullptr, mutableLine.data(), nullptr, nullptr, FALSE, DETACHED_PROCESS, nullptr,
                      currentFolder.empty() ? nullptr : as_wcstr(currentFolder), &startup, &process)) {
     TKernelHandle thread(process.hThread);
     TKernelHandle started(process.hProcess);
+    RunLog(start + u": started, process id " + DecimalText(process.dwProcessId));
+  } else {
+    RunLog(start + u": not started, " + SystemFailureText(GetLastError()));
   }
 }
 

@@ -5,6 +5,7 @@
 
 #include "DownloadForm.h"
 #include "ModuleStartup.h"
+#include "RunLog.h"
 #include "SystemUtils.h"
 
 namespace skylaunch {
@@ -43,6 +44,12 @@ int RunLauncher() {
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int) {
   skylaunch::RestrictLibrarySearch();
-  skylaunch::TModuleStartup modules;
-  return skylaunch::RunLauncher();
+  skylaunch::StartRunLog();
+  int code = 0;
+  {
+    skylaunch::TModuleStartup modules;
+    code = skylaunch::RunLauncher();
+  }
+  skylaunch::RunLogExit(static_cast<uint32_t>(code));
+  return code;
 }

@@ -8,6 +8,7 @@
 #include <new>
 
 #include "FaultTrampoline.h"
+#include "RunLog.h"
 #include "RuntimeErrors.h"
 #include "SystemUtils.h"
 
@@ -90,6 +91,7 @@ void InstallExceptionHooks() {
 
 void UnhandledExceptionHandler(const std::exception_ptr& E) {
   ShowException(E);
+  RunLogExit(1, u"after an error that nothing caught");
   std::exit(1);
 }
 

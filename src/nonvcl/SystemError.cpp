@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "ExceptionLite.h"
+#include "RunLogText.h"
 #include "WinText.h"
 
 namespace skylaunch {
@@ -17,6 +18,17 @@ std::u16string SystemErrorText(uint32_t Code) {
   std::u16string text(as_u16cstr(buffer), length);
   while (!text.empty() && (text.back() <= u' ' || text.back() == u'.')) text.pop_back();
   return text;
+}
+
+std::u16string SystemFailureText(uint32_t Code) {
+  std::u16string code;
+  if (Code & 0x80000000u) {
+    code = u"0x";
+    for (int shift = 28; shift >= 0; shift -= 4) code += u"0123456789ABCDEF"[(Code >> shift) & 0xF];
+  } else {
+    code = DecimalText(Code);
+  }
+  return u"error " + code + u" (" + SystemErrorText(Code) + u")";
 }
 
 void RaiseLastSystemError() {

@@ -9,6 +9,10 @@ namespace skylaunch {
 // when the system has no text for the code. Insertion sequences such as %1 stay unexpanded.
 std::u16string SystemErrorText(uint32_t Code);
 
+// "error <code> (<SystemErrorText>)", as the run log tells a failed call; an HRESULT's code in
+// hexadecimal ("error 0x80070005 (…)").
+std::u16string SystemFailureText(uint32_t Code);
+
 // Raises ExceptionLite with the text of GetLastError, or "Unknown error." when it is 0.
 [[noreturn]] void RaiseLastSystemError();
 

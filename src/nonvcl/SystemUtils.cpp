@@ -3,13 +3,14 @@
 #include <windows.h>
 
 #include "ExceptionText.h"
+#include "RunLog.h"
 #include "TextUtils.h"
 #include "WinText.h"
 
 namespace skylaunch {
 
 void ShowException(const std::exception_ptr& error) {
-  MessageBoxW(nullptr, as_wcstr(ExceptionText(error)), L"Error", MB_OK | MB_TASKMODAL);
+  LoggedMessageBox(nullptr, ExceptionText(error), u"Error", MB_OK | MB_TASKMODAL);
 }
 
 bool IsWindowsNT() {

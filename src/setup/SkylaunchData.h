@@ -33,6 +33,9 @@ class TSkylaunchData : public TObject {
   std::u16string Product() const;
   std::u16string VersionFile() const;
   std::u16string ValidateURL() const;
+  // The keys of Install.ini as read at creation (the catalog query's values).
+  const std::u16string& ReleaseStatus() const { return FReleaseStatus; }
+  const std::u16string& MajorVersion() const { return FMajorVersion; }
   std::u16string ServiceURL() const;
 
   // Writes one key of section "Skylaunch" of Install.ini; raises "Unable to write to <file>"

@@ -113,7 +113,22 @@ def run_failure(run, photographer):
     return " ".join(c["text"] for c in error_box(snapshot)["children"] if c["class"].lower() == "static" and c["text"])
 
 
-def report(run, camera, lines=print):
+class RunLogTail:
+    """The lines that the program adds to its run log from now on: the log keeps earlier runs."""
+
+    def __init__(self, build):
+        self.path = build.run_log()
+        self.start = self.path.stat().st_size if self.path.exists() else 0
+
+    def lines(self):
+        if not self.path.exists():
+            return []
+        with open(self.path, "rb") as log:
+            log.seek(self.start)
+            return log.read().decode("utf-8", "replace").splitlines()
+
+
+def report(run, camera, run_log, lines=print):
     lines("== requests, by service")
     for origin in ("catalog", "oauth", "files"):
         for r in run.requested(origin):
@@ -142,6 +157,9 @@ def report(run, camera, lines=print):
     lines("== processes")
     for image, code in run.exits():
         lines(f"  {image:20} exit code {code}")
+    lines(f"== run log {run_log.path.name}, the lines of this run ({run_log.path})")
+    for line in run_log.lines() or ["(none)"]:
+        lines(f"  {line}")
     lines("== screenshots")
     for path in camera.taken:
         lines(f"  {path}")
@@ -167,6 +185,7 @@ def main():
     run = harness.LauncherRun(build, services, scenario=scenario, show_ms=2500,
                               launcher=build.user_download(build.catalog / "2024/Release/Skylaunch24.exe"))
     run.prepare()
+    run_log = RunLogTail(build)
     run.start()
     message = run_failure(run, photographer) if failure else None
     if not failure:
@@ -177,7 +196,7 @@ def main():
         def both(line):
             print(line)
             out.write(line + "\n")
-        report(run, camera, both)
+        report(run, camera, run_log, both)
         if failure:
             both(f"== the user saw the \"Error\" box: {message!r}")
 

@@ -104,6 +104,14 @@ class Build:
         shutil.copyfile(program or self.launcher, launcher)
         return launcher
 
+    def run_log(self):
+        """Where the program writes its run log: Skylaunch.log in the temporary folder that the
+        prefix's user environment names (TMP, which the platform reads before TEMP)."""
+        registry = (self.prefix / "user.reg").read_text(encoding="utf-8", errors="replace")
+        temp = (registry_value(registry, "Environment", "TMP") or
+                registry_value(registry, "Environment", "TEMP"))
+        return self.host_path(temp + "\\Skylaunch.log")
+
     def host_path(self, windows):
         """Where a path on the prefix's drive C: lies on this machine."""
         drive, _, rest = windows.partition(":\\")
