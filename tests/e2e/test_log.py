@@ -2,7 +2,6 @@
 token the catalog refuses. Read back from the prefix's temporary folder, the log tells the story a
 support person looks for, process by process, and holds none of the secrets that passed between the
 program and the OAuth service."""
-import argparse
 import base64
 import json
 import pathlib
@@ -120,20 +119,13 @@ class RunLog(unittest.TestCase):
             'box "Error" answered OK', "exit code 1"])
 
 
-def main():
+def configure(build, services, arguments):
     global BUILD, SERVICES
-    parser = argparse.ArgumentParser()
-    parser.add_argument("--build-dir", required=True)
-    parser.add_argument("--control-port", type=int, required=True)
-    parser.add_argument("--files-port", type=int, required=True)
-    args, rest = parser.parse_known_args()
-    BUILD = harness.Build(args.build_dir)
-    SERVICES = harness.Services(args.control_port, args.files_port)
+    BUILD, SERVICES = build, services
     offsets = json.loads((ROOT / "tools/local_services.json").read_text())["port_offsets"]
-    base = args.control_port - offsets["control"]
+    base = arguments.control_port - offsets["control"]
     PORTS.update({origin: base + offset for origin, offset in offsets.items()})
-    unittest.main(argv=[sys.argv[0], "-v", *rest])
 
 
 if __name__ == "__main__":
-    main()
+    harness.test_main(configure)
