@@ -8,6 +8,10 @@ if(WIN32)
   target_link_libraries(launcher_form PUBLIC launcher_handoff download_thread internetmgr orbinternet libstate ras
                                              setup nonvcl)
 
+  # The resource compiler's dependency scan sees #include only, not the files that resources name.
+  set_source_files_properties(${CMAKE_CURRENT_LIST_DIR}/resources/Skylaunch.rc PROPERTIES OBJECT_DEPENDS
+    "${CMAKE_CURRENT_LIST_DIR}/resources/Skylaunch.manifest;${CMAKE_CURRENT_LIST_DIR}/resources/Skylaunch.ico")
+
   function(skylaunch_launcher name release_service oauth_client)
     add_executable(${name} WIN32 ${CMAKE_CURRENT_FUNCTION_LIST_DIR}/Skylaunch.cpp
                                  ${CMAKE_CURRENT_FUNCTION_LIST_DIR}/resources/Skylaunch.rc)
