@@ -2,7 +2,10 @@
 
 #include <shlobj.h>
 
+#include <utility>
+
 #include "DeliveringLock.h"
+#include "DownloadFormLayout.h"
 #include "ExceptionText.h"
 #include "HandOff.h"
 #include "HandOffRules.h"
@@ -78,6 +81,9 @@ void TDownloadForm::WMCreate(TMessage&) {
   fDownloadThread = Create<TDownloadThread>(true);
   fAbort = false;
   fCommandLine.clear();
+  fDpi = WindowDpi(fHandle);
+  fFont = TGuiFont(fDpi);
+  ScaleToOwnDpi();
   CenterWindow();
   SetAppTypeFromCommandLine();
   LogTarget(*FSkylaunchData);
@@ -85,17 +91,58 @@ void TDownloadForm::WMCreate(TMessage&) {
   CreateControls();
 }
 
+void TDownloadForm::ScaleToOwnDpi() {
+  if (fDpi == kLayoutDpi) return;
+  RECT window{};
+  GetWindowRect(fHandle, &window);
+  SetWindowPos(fHandle, nullptr, ScaleToDpi(window.left, fDpi), ScaleToDpi(window.top, fDpi),
+               ScaleToDpi(window.right - window.left, fDpi), ScaleToDpi(window.bottom - window.top, fDpi),
+               SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
 void TDownloadForm::CreateControls() {
-  const int32_t width = Width();
-  const int32_t height = Height();
-  fInstrLabel = Create<TNonVCLLabel>(15, 10, width - 20, 20, fHandle);
+  const TDownloadFormLayout layout = DownloadFormLayout(Width(), Height(), fDpi);
+  const TControlBounds& label = layout.InstrLabel;
+  fInstrLabel = Create<TNonVCLLabel>(label.Top, label.Left, label.Width, label.Height, fHandle);
   fInstrLabel->SetCaption(u"This program will download and launch " + FSkylaunchData->Caption() +
                           u" application.");
-  fProgressBar = Create<TNonVCLProgressBar>(50, 10, width - 20, GetSystemMetrics(SM_CYVSCROLL), fHandle);
-  fCancelButton = Create<TNonVCLButton>(height - 40, width / 2 - 37, 75, 25, fHandle);
+  const TControlBounds& bar = layout.ProgressBar;
+  fProgressBar = Create<TNonVCLProgressBar>(bar.Top, bar.Left, bar.Width, bar.Height, fHandle);
+  const TControlBounds& button = layout.CancelButton;
+  fCancelButton = Create<TNonVCLButton>(button.Top, button.Left, button.Width, button.Height, fHandle);
   fCancelButton->SetCaption(u"&Cancel");
   fCancelButton->OnClick = [this](TObject* sender) { CancelButtonClick(sender); };
   fCancelButton->SetFocus();
+  // They were made with the stock font, which is the right one at the system DPI. Not sent again
+  // there: under Wine a second WM_SETFONT keeps the label from painting before the message loop
+  // runs.
+  if (!fFont.IsStock()) SetControlsFont(false);
+}
+
+std::array<TNonVCLWindow*, 3> TDownloadForm::Controls() const {
+  return {fInstrLabel.get(), fProgressBar.get(), fCancelButton.get()};
+}
+
+void TDownloadForm::SetControlsFont(bool redraw) {
+  for (TNonVCLWindow* control : Controls()) {
+    if (control) control->SetFont(fFont.Handle(), redraw);
+  }
+}
+
+void TDownloadForm::DpiChanged(UINT dpi, const RECT& suggested) {
+  fDpi = dpi;
+  SetWindowPos(fHandle, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
+               suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+  const TDownloadFormLayout layout = DownloadFormLayout(Width(), Height(), fDpi);
+  const auto place = [](TNonVCLWindow* control, const TControlBounds& at) {
+    if (control) control->SetBounds(at.Top, at.Left, at.Width, at.Height);  // none after WMClose
+  };
+  place(fInstrLabel.get(), layout.InstrLabel);
+  place(fProgressBar.get(), layout.ProgressBar);
+  place(fCancelButton.get(), layout.CancelButton);
+  // The previous font is deleted only when no control uses it any more.
+  const TGuiFont previous = std::exchange(fFont, TGuiFont(dpi));
+  SetControlsFont(true);
 }
 
 void TDownloadForm::SetAppTypeFromCommandLine() {
@@ -109,11 +156,22 @@ void TDownloadForm::WndProc(TMessage& message) {
       DefaultHandler(message);
       break;
     case WM_COMMAND:
-      if (fCancelButton && LOWORD(message.WParam) == fCancelButton->ItemID()) fCancelButton->Click();
+      if (fCancelButton && IsCancelCommand(LOWORD(message.WParam))) fCancelButton->Click();
+      break;
+    case WM_DPICHANGED:
+      DpiChanged(LOWORD(message.WParam), *reinterpret_cast<const RECT*>(message.LParam));
       break;
     default:
       TNonVCLWindow::WndProc(message);
   }
+}
+
+bool TDownloadForm::IsCancelCommand(WORD id) const {
+  // The button's own notification (a click, Space, or Alt+C through its mnemonic), and what the
+  // dialog navigation of the message loop makes of Esc (IDCANCEL) and of Enter (IDOK, since the
+  // window has no default button): Enter acts on the focused button, as in a dialog.
+  return id == fCancelButton->ItemID() || id == IDCANCEL ||
+         (id == IDOK && GetFocus() == fCancelButton->Handle());
 }
 
 void TDownloadForm::Show() {

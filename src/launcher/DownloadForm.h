@@ -4,12 +4,14 @@
 // progress, and hands over to what was downloaded.
 #include <windows.h>
 
+#include <array>
 #include <atomic>
 #include <exception>
 #include <mutex>
 #include <string>
 
 #include "DownloadThread.h"
+#include "Dpi.h"
 #include "InternetMgr.h"
 #include "NonVCLControls.h"
 #include "NonVCLWindow.h"
@@ -45,7 +47,17 @@ class TDownloadForm : public TNonVCLWindow {
 
  private:
   void SetAppTypeFromCommandLine();
+  // The window was created with its size in pixels at 96 DPI: brings it to its own DPI.
+  void ScaleToOwnDpi();
   void CreateControls();
+  // The label, the progress bar and the button; null once WMClose has freed them.
+  std::array<TNonVCLWindow*, 3> Controls() const;
+  void SetControlsFont(bool redraw);
+  // WM_DPICHANGED (the window moved to a monitor of another DPI, or its monitor's DPI changed):
+  // the suggested rectangle, the controls placed for the new client area and DPI, their font.
+  void DpiChanged(UINT dpi, const RECT& suggested);
+  // Whether a WM_COMMAND identifier means the Cancel button; only while the button exists.
+  bool IsCancelCommand(WORD id) const;
   void ConfigureAndStartWorker();
   void RequestQuit();
 
@@ -61,6 +73,10 @@ class TDownloadForm : public TNonVCLWindow {
   std::atomic<bool> fAbort{false};
   std::atomic<bool> fFileChanged{false};
   TOwned<TDownloadThread> fDownloadThread;
+  // The window's DPI and the controls' font for it; the font is declared before the controls,
+  // so that it outlives them.
+  UINT fDpi{kLayoutDpi};
+  TGuiFont fFont;
   TOwned<TNonVCLProgressBar> fProgressBar;
   TOwned<TNonVCLButton> fCancelButton;
   TOwned<TNonVCLLabel> fInstrLabel;

@@ -3,6 +3,7 @@
 if(WIN32)
   add_library(launcher_form STATIC
     ${CMAKE_CURRENT_LIST_DIR}/DownloadForm.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/DownloadFormLayout.cpp
     ${CMAKE_CURRENT_LIST_DIR}/ModuleStartup.cpp)
   target_include_directories(launcher_form PUBLIC ${CMAKE_CURRENT_LIST_DIR})
   target_link_libraries(launcher_form PUBLIC launcher_handoff download_thread internetmgr orbinternet libstate ras

@@ -56,6 +56,12 @@ struct TRegKeyTraits {
   static bool IsValid(Handle h) { return h != nullptr; }
   static void Close(Handle h) { RegCloseKey(h); }
 };
+struct TFontTraits {  // a font this program made (never a stock font, which is not deleted)
+  using Handle = HFONT;
+  static Handle Invalid() { return nullptr; }
+  static bool IsValid(Handle h) { return h != nullptr; }
+  static void Close(Handle h) { DeleteObject(h); }
+};
 struct TModuleTraits {
   using Handle = HMODULE;
   static Handle Invalid() { return nullptr; }
@@ -67,6 +73,7 @@ using TKernelHandle = TUniqueHandle<TKernelHandleTraits>;
 using TFileHandle = TUniqueHandle<TFileHandleTraits>;
 using TRegKey = TUniqueHandle<TRegKeyTraits>;
 using TModule = TUniqueHandle<TModuleTraits>;
+using TFont = TUniqueHandle<TFontTraits>;
 
 // A COM interface pointer that releases its reference.
 template <class I>

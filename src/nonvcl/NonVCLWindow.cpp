@@ -189,8 +189,14 @@ void TNonVCLWindow::CenterWindow() {
   SetWindowPos(fHandle, nullptr, x, y, width, height, 0);
 }
 
-void TNonVCLWindow::SetDefaultFont() {
-  SendMessageW(fHandle, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)), 0);
+void TNonVCLWindow::SetDefaultFont() { SetFont(static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT)), false); }
+
+void TNonVCLWindow::SetFont(HFONT font, bool redraw) {
+  SendMessageW(fHandle, WM_SETFONT, reinterpret_cast<WPARAM>(font), MAKELPARAM(redraw ? TRUE : FALSE, 0));
+}
+
+void TNonVCLWindow::SetBounds(int32_t top, int32_t left, int32_t width, int32_t height) {
+  MoveWindow(fHandle, left, top, width, height, TRUE);
 }
 
 std::u16string TNonVCLWindow::ClassName() const { return ClassNameOf(typeid(*this)); }

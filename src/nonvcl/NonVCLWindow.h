@@ -49,6 +49,10 @@ class TNonVCLWindow : public TObject {
   void CenterWindow();
   // WM_SETFONT with the stock DEFAULT_GUI_FONT, no redraw.
   void SetDefaultFont();
+  // WM_SETFONT: the window draws its text with `font`, which must outlive its use there.
+  void SetFont(HFONT font, bool redraw);
+  // Moves and sizes the window (for a child window, in the parent's client coordinates).
+  void SetBounds(int32_t top, int32_t left, int32_t width, int32_t height);
 
   // Virtual operations, in slot order.
 

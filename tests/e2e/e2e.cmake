@@ -37,6 +37,13 @@ if(WIN32 AND TARGET Skylaunch_local)
   set_tests_properties(launcher_log PROPERTIES TIMEOUT 300)
   skylaunch_needs_services(launcher_log)
 
+  # The window's geometry at 96 and at 144 DPI (the prefix's LogPixels, put back afterwards).
+  add_test(NAME launcher_dpi COMMAND ${SKYLAUNCH_PYTHON} ${CMAKE_CURRENT_LIST_DIR}/test_dpi.py
+           --build-dir ${CMAKE_BINARY_DIR} --control-port ${SKYLAUNCH_LOCAL_CONTROL_PORT}
+           --files-port ${SKYLAUNCH_LOCAL_FILES_PORT})
+  set_tests_properties(launcher_dpi PROPERTIES TIMEOUT 300)
+  skylaunch_needs_services(launcher_dpi)
+
   # A first installation with decoys of the libraries the program loads planted beside it; the
   # decoys are built at test time with this tree's compiler, exporting what the program imports.
   add_test(NAME launcher_planting COMMAND ${SKYLAUNCH_PYTHON} ${CMAKE_CURRENT_LIST_DIR}/test_planting.py

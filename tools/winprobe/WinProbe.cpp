@@ -1,7 +1,8 @@
 // Looks at and presses the windows of other programs in the same Wine prefix, for the
 // whole-program tests and the demo. Prints JSON.
 //
-//   WinProbe windows                   top-level windows (with their process) and their controls
+//   WinProbe windows                   top-level windows (with their process) and their controls,
+//                                      each with its window and client rectangle on the screen
 //   WinProbe click <caption> <text>    presses the button <text> of the window captioned <caption>
 //   WinProbe run <ms> <program> <arg>…  starts a program in a job and follows it and every program
 //                                      it starts (detached ones too) until all have ended or <ms>
@@ -38,14 +39,22 @@ std::wstring ClassOf(HWND window) {
   return name;
 }
 
+std::string JsonRect(const RECT& r) {
+  return "[" + std::to_string(r.left) + "," + std::to_string(r.top) + "," + std::to_string(r.right) + "," +
+         std::to_string(r.bottom) + "]";
+}
+
 std::string Describe(HWND window) {
   RECT r{};
   GetWindowRect(window, &r);
+  // The client area in screen coordinates too: a window's layout is given in it.
+  RECT client{};
+  GetClientRect(window, &client);
+  MapWindowPoints(window, nullptr, reinterpret_cast<POINT*>(&client), 2);
   std::string out = "{\"class\":" + JsonString(ClassOf(window)) + ",\"text\":" + JsonString(TextOf(window)) +
                     ",\"id\":" + std::to_string(GetDlgCtrlID(window)) +
-                    ",\"visible\":" + (IsWindowVisible(window) ? "true" : "false") + ",\"rect\":[" +
-                    std::to_string(r.left) + "," + std::to_string(r.top) + "," + std::to_string(r.right) + "," +
-                    std::to_string(r.bottom) + "]";
+                    ",\"visible\":" + (IsWindowVisible(window) ? "true" : "false") + ",\"rect\":" + JsonRect(r) +
+                    ",\"client\":" + JsonRect(client);
   if (ClassOf(window) == PROGRESS_CLASSW) {
     // Only the return values cross the process boundary: no structure pointers. The bar's thread
     // may be busy outside its message loop (checking the connection); its values are then left out

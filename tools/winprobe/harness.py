@@ -6,6 +6,7 @@ their buttons, and afterwards gathers the request log, the shared folder and wha
 installer recorded.
 """
 import argparse
+import contextlib
 import email.utils
 import json
 import os
@@ -22,6 +23,8 @@ import unittest
 import urllib.request
 
 SHORTCUT = "ProgramData/Microsoft/Windows/Start Menu/Programs/Tarvosa/2024 Tarvosa Sky Launch.lnk"
+# Where Wine reads the screen's DPI ("LogPixels"), each time a process starts.
+DESKTOP_KEY = r"HKCU\Control Panel\Desktop"
 
 
 def windows_path(path):
@@ -135,6 +138,25 @@ class Build:
             return json.loads(self.wine(self.winprobe, "windows", timeout=15)[1])
         except (subprocess.TimeoutExpired, ValueError):
             return []
+
+    @contextlib.contextmanager
+    def dpi(self, dpi):
+        """Programs started meanwhile run at `dpi`, then the prefix's setting is put back (removed
+        when there was none). A process reads the value when it starts: no Wine server restart."""
+        listed = self.wine("reg", "query", DESKTOP_KEY, "/v", "LogPixels")[1]
+        previous = re.search(r"LogPixels\s+REG_DWORD\s+0x([0-9a-fA-F]+)", listed)
+        self._set_log_pixels(dpi)
+        try:
+            yield
+        finally:
+            self._set_log_pixels(int(previous[1], 16) if previous else None)
+
+    def _set_log_pixels(self, dpi):
+        change = ("add", DESKTOP_KEY, "/v", "LogPixels", "/t", "REG_DWORD", "/d", str(dpi), "/f") if dpi else \
+            ("delete", DESKTOP_KEY, "/v", "LogPixels", "/f")
+        code, output = self.wine("reg", *change)
+        if code != 0 and dpi:
+            raise RuntimeError(f"could not set LogPixels to {dpi} in {self.prefix}: {output}")
 
     def click(self, caption, button):
         return json.loads(self.wine(self.winprobe, "click", caption, button)[1] or "{}").get("clicked")
@@ -303,6 +325,19 @@ def registry_value(registry, key, name):
 
 def unescape(text):
     return re.sub(r"\\(.)", r"\1", text)
+
+
+def press_keys(caption, keys):
+    """Activates the window captioned `caption` and presses `keys` one after the other (xdotool's
+    names, separated by blanks: "Escape", "alt+c", "Tab Return"), as a user at the keyboard would;
+    False when no such window is on the display."""
+    found = subprocess.run(["xdotool", "search", "--onlyvisible", "--name", f"^{re.escape(caption)}$"],
+                           capture_output=True, text=True, timeout=10).stdout.split()
+    if not found:
+        return False
+    subprocess.run(["xdotool", "windowactivate", "--sync", found[0]], check=True, timeout=10)
+    subprocess.run(["xdotool", "key", *keys.split()], check=True, timeout=10)
+    return True
 
 
 def is_wine_own(event):
