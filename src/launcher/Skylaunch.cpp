@@ -28,6 +28,9 @@ int RunLauncher() {
       form->Show();
       form->SetupDownloadThread();
       while (GetMessageW(&message, nullptr, 0, 0)) {
+        // The keyboard as in a dialog: Tab stays on the one button, and Esc, Enter and Alt+C reach
+        // the window as commands (TDownloadForm::WndProc).
+        if (IsDialogMessageW(form->Handle(), &message)) continue;
         TranslateMessage(&message);
         DispatchMessageW(&message);
       }

@@ -81,6 +81,20 @@ class CancelMeansStop(unittest.TestCase):
                     self.assertEqual([], [name for name in shared if name.startswith("Skylaunch24.") or
                                           name.endswith(".part")], run.events)
 
+    def test_esc_alt_c_and_enter_act_as_cancel(self):
+        # The focus is on the Cancel button, and Tab keeps it there, so Enter presses it as in a dialog.
+        slow = {"origin": "files", "piece_size": 4096, "delay_body": 0.5}
+        for keys in ("Escape", "alt+c", "Return", "Tab Return"):
+            with self.subTest(keys=keys):
+                run = harness.LauncherRun(BUILD, SERVICES, timeout=60, scenario={"faults": [slow]})
+                run.prepare()
+                run.start()
+                self.assertIsNotNone(run.wait_for_request(path_ends("Skylaunch24.exe")))
+                pressed_utc, pressed = now_utc(), time.monotonic()
+                self.assertTrue(harness.press_keys(CAPTION, keys))
+                self.assert_stopped(run, pressed_utc, pressed)
+                self.assertFalse(run.shortcut.exists())
+
     def test_cancel_in_every_phase_ends_the_program_at_once(self):
         trickle = {"origin": "files", "piece_size": 1, "delay_body": 1}
         phases = {
