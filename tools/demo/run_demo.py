@@ -5,8 +5,10 @@ services.
 
     run_demo.py --build-dir build/win64 --demo-dir build/demo --port-base N [--failure token-refused]
 
-The normal run follows the whole chain (self-update, "Skylaunch24.exe /WebInstall", configuration,
-installer). --failure token-refused lets the catalog refuse the bearer token: the user sees the
+The normal run first shows the launcher on a screen of 144 DPI (the prefix's setting, put back
+afterwards), photographs its window during the download and presses Cancel; then it follows the whole
+chain at 96 DPI (self-update, "Skylaunch24.exe /WebInstall", configuration, installer).
+--failure token-refused lets the catalog refuse the bearer token: the user sees the
 "Error" box, which is answered after a moment, and the program ends with exit code 1.
 Exits 0 when the run ended as it should.
 """
@@ -53,6 +55,12 @@ def progress_of(window):
     return (bars[0]["position"], bars[0]["max"]) if bars else (0, 0)
 
 
+def downloading(window):
+    """The launcher window with a download well under way: worth a picture."""
+    position, maximum = progress_of(window)
+    return label_of(window).startswith("Downloading ") and maximum // 4 < position < maximum
+
+
 class Camera:
     """Screenshots of the X display, cropped to one window and its frame."""
 
@@ -84,12 +92,9 @@ class Photographer:
 
     def __call__(self, snapshot):
         window = launcher_window(snapshot)
-        if window:
-            position, maximum = progress_of(window)
-            if label_of(window).startswith("Downloading ") and maximum // 4 < position < maximum:
-                if self._first(("download", maximum)):
-                    self.downloads += 1
-                    self.camera.shoot(f"launcher-{self.downloads}", window)
+        if window and downloading(window) and self._first(("download", progress_of(window)[1])):
+            self.downloads += 1
+            self.camera.shoot(f"launcher-{self.downloads}", window)
         for name, found in (("installer", harness.find_window(snapshot, caption="Setup started")),
                             ("error", error_box(snapshot))):
             if found and self._first(name):
@@ -100,6 +105,23 @@ class Photographer:
         new = key not in self.seen
         self.seen.add(key)
         return new
+
+
+def run_at_144_dpi(build, services, camera, launcher):
+    """Starts the launcher on a screen of 144 DPI, photographs its window during the download and
+    presses Cancel; returns the run and the window as photographed (None when it was not seen)."""
+    with build.dpi(144):
+        run = harness.LauncherRun(build, services, scenario=VISIBLE_DOWNLOADS, launcher=launcher)
+        run.prepare()
+        run.start()
+        snapshot = run.watch(until=lambda s: launcher_window(s) and downloading(launcher_window(s)))
+        window = launcher_window(snapshot)
+        if window:
+            camera.shoot("launcher-144dpi", window)
+        build.click(CAPTION, "&Cancel")
+        run.watch()
+        run.finish()
+    return run, window
 
 
 def run_failure(run, photographer):
@@ -182,8 +204,10 @@ def main():
 
     failure = FAILURES.get(args.failure)
     scenario = failure["scenario"] if failure else VISIBLE_DOWNLOADS
-    run = harness.LauncherRun(build, services, scenario=scenario, show_ms=2500,
-                              launcher=build.user_download(build.catalog / "2024/Release/Skylaunch24.exe"))
+    launcher = build.user_download(build.catalog / "2024/Release/Skylaunch24.exe")
+    # Cancelled during its download, the run at 144 DPI leaves nothing behind for the chain.
+    high_dpi = None if failure else run_at_144_dpi(build, services, camera, launcher)
+    run = harness.LauncherRun(build, services, scenario=scenario, show_ms=2500, launcher=launcher)
     run.prepare()
     run_log = RunLogTail(build)
     run.start()
@@ -196,6 +220,12 @@ def main():
         def both(line):
             print(line)
             out.write(line + "\n")
+        if high_dpi:
+            dpi_run, window = high_dpi
+            both("== at 144 DPI, cancelled during the download")
+            both(f"  window {window['rect'] if window else '(not seen)'}")
+            for image, code in dpi_run.exits():
+                both(f"  {image:20} exit code {code}")
         report(run, camera, run_log, both)
         if failure:
             both(f"== the user saw the \"Error\" box: {message!r}")
@@ -204,6 +234,10 @@ def main():
                                                            ("S24Launch.exe", 0)]
     if run.exits() != sorted(expected):
         print(f"demo: expected the processes {expected}, saw {run.exits()}", file=sys.stderr)
+        return 1
+    if high_dpi and (high_dpi[0].exits() != [("Skylaunch.exe", 0)] or not high_dpi[1]):
+        print(f"demo: at 144 DPI, expected the window and a cancelled launcher, saw {high_dpi[0].exits()}",
+              file=sys.stderr)
         return 1
     return 0
 
