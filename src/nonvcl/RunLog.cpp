@@ -9,7 +9,44 @@
 namespace skylaunch {
 namespace {
 
-std::u16string LogPath() { return SystemTempFolder() + u"\\Skylaunch.log"; }
+constexpr char16_t kLogName[] = u"Skylaunch.log";
+
+std::u16string FinalPath(HANDLE handle) {
+  wchar_t path[MAX_PATH * 2]{};
+  const DWORD length = GetFinalPathNameByHandleW(handle, path, MAX_PATH * 2, FILE_NAME_NORMALIZED);
+  return length > 0 && length < MAX_PATH * 2 ? FromWide(path) : std::u16string();
+}
+
+// The temporary folder belongs to the user, and the program often runs elevated: anything the user
+// runs may put a link where the log goes, and the program would then write to, or cut short, the
+// file the link names. So the log is only a plain file with a single name that stands in the
+// folder itself: not a link (opened as itself, never followed), not a second name of another file,
+// and not reached through a redirection of its own name.
+bool IsPlainFileInFolder(HANDLE file, const std::u16string& folder) {
+  BY_HANDLE_FILE_INFORMATION info{};
+  if (!GetFileInformationByHandle(file, &info) || info.nNumberOfLinks != 1 ||
+      (info.dwFileAttributes & (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY)) != 0) {
+    return false;
+  }
+  const TFileHandle folderHandle(CreateFileW(as_wcstr(folder), FILE_READ_ATTRIBUTES,
+                                             FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                             OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+  const std::u16string folderPath = folderHandle ? FinalPath(folderHandle.Get()) : std::u16string();
+  const std::u16string expected = folderPath + u"\\" + kLogName;
+  const std::u16string actual = FinalPath(file);
+  return !folderPath.empty() &&
+         CompareStringOrdinal(as_wcstr(expected), -1, as_wcstr(actual), -1, TRUE) == CSTR_EQUAL;
+}
+
+// The log opened for `access` when it is the plain file it should be; none otherwise.
+TFileHandle OpenLog(DWORD access, DWORD disposition) {
+  const std::u16string folder = SystemTempFolder();
+  TFileHandle file(CreateFileW(as_wcstr(folder + u"\\" + kLogName), access,
+                               FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, disposition,
+                               FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+  if (file && !IsPlainFileInFolder(file.Get(), folder)) file.Reset();
+  return file;
+}
 
 // Opened by StartRunLog, so that only the program writes a log, not the tests of its parts. Set
 // before the run's other threads exist; the process's end closes it.
@@ -18,19 +55,9 @@ TFileHandle& LogFile() {
   return file;
 }
 
-// Appending only: the platform then writes each line at the end of the file as it is at that
-// moment, also when another process appends at the same time.
-TFileHandle OpenForAppending(const std::u16string& path) {
-  return TFileHandle(CreateFileW(as_wcstr(path), FILE_APPEND_DATA,
-                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_ALWAYS,
-                                 FILE_ATTRIBUTE_NORMAL, nullptr));
-}
-
 // Keeps the whole lines among the last kRunLogKept bytes of a log that has grown beyond its limit.
-void DropOlderHalf(const std::u16string& path) {
-  TFileHandle file(CreateFileW(as_wcstr(path), GENERIC_READ | GENERIC_WRITE,
-                               FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-                               FILE_ATTRIBUTE_NORMAL, nullptr));
+void DropOlderHalf() {
+  const TFileHandle file = OpenLog(GENERIC_READ | GENERIC_WRITE, OPEN_EXISTING);
   LARGE_INTEGER size{};
   if (!file || !GetFileSizeEx(file.Get(), &size) || static_cast<uint64_t>(size.QuadPart) <= kRunLogLimit)
     return;
@@ -96,9 +123,10 @@ std::u16string_view AnswerName(int answer) {
 
 void StartRunLog() {
   try {
-    const std::u16string path = LogPath();
-    DropOlderHalf(path);
-    LogFile() = OpenForAppending(path);
+    DropOlderHalf();
+    // Appending only: the platform then writes each line at the end of the file as it is at that
+    // moment, also when another process appends at the same time.
+    LogFile() = OpenLog(FILE_APPEND_DATA | FILE_READ_ATTRIBUTES, OPEN_ALWAYS);
     RunLog(u"start Skylaunch " + OwnFileVersion() + u", program file " + OwnProgramFile() +
            u", command line " + FromWide(GetCommandLineW()));
   } catch (...) {

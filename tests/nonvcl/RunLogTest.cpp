@@ -22,11 +22,16 @@ std::string ReadWhileOpen(const std::u16string& name) {
   return bytes;
 }
 
-TEST(RunLog, AnOverfullLogKeepsItsNewerWholeLinesAndEachLineIsOnDiskAtOnce) {
-  // The log goes to the temporary folder, which TMP names first.
-  const std::u16string folder = SystemTempFolder() + u"\\skylaunch-run-log-test";
+// The log goes to the temporary folder, which TMP names first: a folder of the test's own.
+std::u16string UseTempFolder(const char16_t* name) {
+  const std::u16string folder = SystemTempFolder() + u"\\" + name;
   CreateDirectoryW(as_wcstr(folder), nullptr);
-  ASSERT_TRUE(SetEnvironmentVariableW(L"TMP", as_wcstr(folder)));
+  SetEnvironmentVariableW(L"TMP", as_wcstr(folder));
+  return folder;
+}
+
+TEST(RunLog, AnOverfullLogKeepsItsNewerWholeLinesAndEachLineIsOnDiskAtOnce) {
+  const std::u16string folder = UseTempFolder(u"skylaunch-run-log-test");
   const std::u16string name = folder + u"\\Skylaunch.log";
   std::string lastEarlier;
   {
@@ -52,6 +57,26 @@ TEST(RunLog, AnOverfullLogKeepsItsNewerWholeLinesAndEachLineIsOnDiskAtOnce) {
   ASSERT_LT(start, log.size());
   EXPECT_NE(std::string::npos, log.find("] start Skylaunch ", start));
   EXPECT_EQ(log.size() - 16, log.find("the next event\r\n"));
+}
+
+TEST(RunLog, ALinkPutInTheLogsPlaceLeavesTheFileItNamesAlone) {
+  // Another file, larger than the log may grow, and the log's name made a second name of it.
+  const std::u16string folder = UseTempFolder(u"skylaunch-run-log-link-test");
+  const std::u16string other = folder + u"\\other-file";
+  const std::u16string log = folder + u"\\Skylaunch.log";
+  DeleteFileW(as_wcstr(log));
+  const std::string content(kRunLogLimit + 4096, 'x');
+  {
+    const TFileHandle file(CreateFileW(as_wcstr(other), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+    DWORD written = 0;
+    ASSERT_TRUE(WriteFile(file.Get(), content.data(), static_cast<DWORD>(content.size()), &written, nullptr));
+  }
+  ASSERT_TRUE(CreateHardLinkW(as_wcstr(log), as_wcstr(other), nullptr)) << GetLastError();
+
+  StartRunLog();
+  RunLog(u"the next event");
+
+  EXPECT_TRUE(ReadWhileOpen(other) == content) << "the other file was written to or cut short";
 }
 
 }  // namespace
