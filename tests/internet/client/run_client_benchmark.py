@@ -11,7 +11,7 @@ import os
 import subprocess
 import sys
 
-TOOLS_DIR = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "tools")
+TOOLS_DIR = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "..", "tools")
 sys.path.insert(0, os.path.abspath(TOOLS_DIR))
 
 import skyservices  # noqa: E402
