@@ -17,38 +17,23 @@ if(WIN32 AND TARGET Skylaunch_local)
   add_custom_target(local_catalog ALL DEPENDS ${release}/Skylaunch24.exe ${release}/S24Launch.exe)
   add_dependencies(local_catalog WinProbe)
 
-  add_test(NAME launcher_e2e COMMAND ${SKYLAUNCH_PYTHON} ${CMAKE_CURRENT_LIST_DIR}/test_launcher.py
-           --build-dir ${CMAKE_BINARY_DIR} --control-port ${SKYLAUNCH_LOCAL_CONTROL_PORT}
-           --files-port ${SKYLAUNCH_LOCAL_FILES_PORT})
-  set_tests_properties(launcher_e2e PROPERTIES TIMEOUT 900)
-  skylaunch_needs_services(launcher_e2e)
+  # A whole-program test file run with this tree and its services' ports, and its own arguments.
+  function(skylaunch_program_test name file timeout)
+    add_test(NAME ${name} COMMAND ${SKYLAUNCH_PYTHON} ${CMAKE_CURRENT_FUNCTION_LIST_DIR}/${file}
+             --build-dir ${CMAKE_BINARY_DIR} --control-port ${SKYLAUNCH_LOCAL_CONTROL_PORT}
+             --files-port ${SKYLAUNCH_LOCAL_FILES_PORT} ${ARGN})
+    set_tests_properties(${name} PROPERTIES TIMEOUT ${timeout})
+    skylaunch_needs_services(${name})
+  endfunction()
 
+  skylaunch_program_test(launcher_e2e test_launcher.py 900)
   # Cancel in every phase and at any moment of a fast download, stalled services, failed updates.
-  add_test(NAME launcher_cancel COMMAND ${SKYLAUNCH_PYTHON} ${CMAKE_CURRENT_LIST_DIR}/test_cancel.py
-           --build-dir ${CMAKE_BINARY_DIR} --control-port ${SKYLAUNCH_LOCAL_CONTROL_PORT}
-           --files-port ${SKYLAUNCH_LOCAL_FILES_PORT})
-  set_tests_properties(launcher_cancel PROPERTIES TIMEOUT 900)
-  skylaunch_needs_services(launcher_cancel)
-
+  skylaunch_program_test(launcher_cancel test_cancel.py 900)
   # The run log of a first installation and of a refused token: the story, and no secret in it.
-  add_test(NAME launcher_log COMMAND ${SKYLAUNCH_PYTHON} ${CMAKE_CURRENT_LIST_DIR}/test_log.py
-           --build-dir ${CMAKE_BINARY_DIR} --control-port ${SKYLAUNCH_LOCAL_CONTROL_PORT}
-           --files-port ${SKYLAUNCH_LOCAL_FILES_PORT})
-  set_tests_properties(launcher_log PROPERTIES TIMEOUT 300)
-  skylaunch_needs_services(launcher_log)
-
+  skylaunch_program_test(launcher_log test_log.py 300)
   # The window's geometry at 96 and at 144 DPI (the prefix's LogPixels, put back afterwards).
-  add_test(NAME launcher_dpi COMMAND ${SKYLAUNCH_PYTHON} ${CMAKE_CURRENT_LIST_DIR}/test_dpi.py
-           --build-dir ${CMAKE_BINARY_DIR} --control-port ${SKYLAUNCH_LOCAL_CONTROL_PORT}
-           --files-port ${SKYLAUNCH_LOCAL_FILES_PORT})
-  set_tests_properties(launcher_dpi PROPERTIES TIMEOUT 300)
-  skylaunch_needs_services(launcher_dpi)
-
+  skylaunch_program_test(launcher_dpi test_dpi.py 300)
   # A first installation with decoys of the libraries the program loads planted beside it; the
   # decoys are built at test time with this tree's compiler, exporting what the program imports.
-  add_test(NAME launcher_planting COMMAND ${SKYLAUNCH_PYTHON} ${CMAKE_CURRENT_LIST_DIR}/test_planting.py
-           --build-dir ${CMAKE_BINARY_DIR} --control-port ${SKYLAUNCH_LOCAL_CONTROL_PORT}
-           --files-port ${SKYLAUNCH_LOCAL_FILES_PORT} --cc ${CMAKE_C_COMPILER} --objdump ${CMAKE_OBJDUMP})
-  set_tests_properties(launcher_planting PROPERTIES TIMEOUT 300)
-  skylaunch_needs_services(launcher_planting)
+  skylaunch_program_test(launcher_planting test_planting.py 300 --cc ${CMAKE_C_COMPILER} --objdump ${CMAKE_OBJDUMP})
 endif()
