@@ -35,15 +35,7 @@ void TDownloadProgram::RaiseInternetError(DWORD code) {
 void TDownloadProgram::ParseDownloadURL(const std::u16string& url) {
   fHost.clear();
   fPath.clear();
-  // Non-zero lengths with null pointers ask the parser for positions inside `url`.
-  URL_COMPONENTSW parts{};
-  parts.dwStructSize = sizeof parts;
-  parts.dwSchemeLength = 1;
-  parts.dwHostNameLength = 1;
-  parts.dwUserNameLength = 1;
-  parts.dwPasswordLength = 1;
-  parts.dwUrlPathLength = 1;
-  parts.dwExtraInfoLength = 1;
+  URL_COMPONENTSW parts = UrlPartsInPlace();
   if (!WinInet().InternetCrackUrlW(as_wcstr(url), 0, 0, &parts) || parts.dwHostNameLength == 0 ||
       parts.dwSchemeLength == 0) {
     throw ExceptionLite(u"Invalid URL " + url);

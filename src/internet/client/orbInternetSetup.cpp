@@ -68,15 +68,7 @@ void TInternet::CrackURL() {
   fHost.clear();
   fPath.clear();
   const std::u16string& url = fRequest->URL();
-  URL_COMPONENTSW parts{};
-  parts.dwStructSize = sizeof parts;
-  // Lengths of 1 ask the platform for pointers into the URL text and the lengths of the parts.
-  parts.dwSchemeLength = 1;
-  parts.dwHostNameLength = 1;
-  parts.dwUserNameLength = 1;
-  parts.dwPasswordLength = 1;
-  parts.dwUrlPathLength = 1;
-  parts.dwExtraInfoLength = 1;
+  URL_COMPONENTSW parts = UrlPartsInPlace();
   LogApiCall(u"InternetCrackURL");
   if (!fInternetCrackUrl(as_wcstr(url), static_cast<DWORD>(url.size()), 0, &parts) || parts.lpszHostName == nullptr ||
       parts.lpszScheme == nullptr) {

@@ -19,6 +19,18 @@ std::u16string TextUpToZero(const std::vector<wchar_t>& buffer) {
 
 }  // namespace
 
+URL_COMPONENTSW UrlPartsInPlace() {
+  URL_COMPONENTSW parts{};
+  parts.dwStructSize = sizeof parts;
+  parts.dwSchemeLength = 1;
+  parts.dwHostNameLength = 1;
+  parts.dwUserNameLength = 1;
+  parts.dwPasswordLength = 1;
+  parts.dwUrlPathLength = 1;
+  parts.dwExtraInfoLength = 1;
+  return parts;
+}
+
 std::optional<std::u16string> QueryRawHeaders(HINTERNET request, THttpQueryInfoW query,
                                               const std::function<void(TRawHeaderCall)>& beforeCall) {
   if (query == nullptr) query = WinInet().HttpQueryInfoW;

@@ -47,6 +47,11 @@ inline constexpr DWORD kErrorTextCapacity = 256;
 // the retrieval into a buffer of the size the platform asked for.
 enum class TRawHeaderCall { RequestBuffer, Retrieve };
 
+// What InternetCrackUrlW is asked for to split a whole URL in place: non-zero lengths with null
+// pointers make it point into the URL text at the scheme, host, user, password, path and extra
+// information (the query and fragment) and give their lengths.
+URL_COMPONENTSW UrlPartsInPlace();
+
 // HttpQueryInfoW, or an entry point of the same signature bound by name.
 using THttpQueryInfoW = decltype(&::HttpQueryInfoW);
 
