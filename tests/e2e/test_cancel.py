@@ -71,8 +71,10 @@ class CancelMeansStop(unittest.TestCase):
                     run = harness.LauncherRun(BUILD, SERVICES, args=args, timeout=60,
                                               scenario={"urns": {component: urn}, "faults": [fast]})
                     run.prepare()
+                    log = harness.RunLogTail(BUILD)
                     run.start()
-                    self.assertIsNotNone(run.wait_for_request(path_ends("/fast.bin")))
+                    self.assertIsNotNone(run.wait_for_request(path_ends("/fast.bin")),
+                                         "\n".join([*map(str, run.events), *log.lines()]))
                     time.sleep(random.uniform(0.0, 0.4))
                     clicked_utc, clicked = self.cancel(run)
                     self.assert_stopped(run, clicked_utc, clicked)

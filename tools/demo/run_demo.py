@@ -135,21 +135,6 @@ def run_failure(run, photographer):
     return " ".join(c["text"] for c in error_box(snapshot)["children"] if c["class"].lower() == "static" and c["text"])
 
 
-class RunLogTail:
-    """The lines that the program adds to its run log from now on: the log keeps earlier runs."""
-
-    def __init__(self, build):
-        self.path = build.run_log()
-        self.start = self.path.stat().st_size if self.path.exists() else 0
-
-    def lines(self):
-        if not self.path.exists():
-            return []
-        with open(self.path, "rb") as log:
-            log.seek(self.start)
-            return log.read().decode("utf-8", "replace").splitlines()
-
-
 def report(run, camera, run_log, lines=print):
     lines("== requests, by service")
     for origin in ("catalog", "oauth", "files"):
@@ -209,7 +194,7 @@ def main():
     high_dpi = None if failure else run_at_144_dpi(build, services, camera, launcher)
     run = harness.LauncherRun(build, services, scenario=scenario, show_ms=2500, launcher=launcher)
     run.prepare()
-    run_log = RunLogTail(build)
+    run_log = harness.RunLogTail(build)
     run.start()
     message = run_failure(run, photographer) if failure else None
     if not failure:

@@ -327,6 +327,21 @@ def unescape(text):
     return re.sub(r"\\(.)", r"\1", text)
 
 
+class RunLogTail:
+    """The lines that the program adds to its run log from now on: the log keeps earlier runs."""
+
+    def __init__(self, build):
+        self.path = build.run_log()
+        self.start = self.path.stat().st_size if self.path.exists() else 0
+
+    def lines(self):
+        if not self.path.exists():
+            return []
+        with open(self.path, "rb") as log:
+            log.seek(self.start)
+            return log.read().decode("utf-8", "replace").splitlines()
+
+
 def press_keys(caption, keys):
     """Activates the window captioned `caption` and presses `keys` one after the other (xdotool's
     names, separated by blanks: "Escape", "alt+c", "Tab Return"), as a user at the keyboard would;
