@@ -18,6 +18,25 @@ class FileOriginTest(ServicesTest):
                 self.assertEqual(MTIME_HTTP, headers["Last-Modified"])
                 self.assertEqual(body, received)
 
+    def test_byte_ranges_of_the_same_file(self):
+        content = CATALOG_FILES[("2024", "Release", "S24Launch.dat")]
+        n = len(content)
+        cases = [
+            ([("Range", "bytes=10-")], 206, content[10:], f"bytes 10-{n - 1}/{n}"),
+            ([("Range", "bytes=10-19"), ("If-Range", MTIME_HTTP)], 206, content[10:20], f"bytes 10-19/{n}"),
+            # Another file since: the whole of the current one.
+            ([("Range", "bytes=10-"), ("If-Range", "Mon, 01 Jan 2001 00:00:00 GMT")], 200, content, None),
+            ([("Range", f"bytes={n}-")], 416, b"", f"bytes */{n}"),
+        ]
+        for asked, status, body, content_range in cases:
+            with self.subTest(asked):
+                got_status, headers, received = request("files", "GET", DAT, headers=asked)
+                headers = dict(headers)
+                self.assertEqual((status, body, content_range), (got_status, received, headers.get("Content-Range")))
+                if status != 416:
+                    self.assertEqual("bytes", headers["Accept-Ranges"])
+                    self.assertEqual(str(len(body)), headers["Content-Length"])
+
     def test_missing_or_escaping_names_are_not_found(self):
         for path in ("/files/2024/Release/Nothing.exe", "/files/2024/Release",
                      "/files/2024/Release/..%2F..%2F2025%2FBeta%2FS24Launch.exe",

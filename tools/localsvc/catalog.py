@@ -87,9 +87,10 @@ class Catalog:
                 self._hashes[key] = known
         return known
 
-    def manifest(self, major, status, file_origin, urns):
+    def manifest(self, major, status, file_origin, urns, overrides=None):
         """The manifest of (M, S). file_origin is "https://127.0.0.1:PORT";
-        urns maps file names to "Urn" texts that replace the real address."""
+        urns maps file names to "Urn" texts that replace the real address, and
+        overrides file names to members that replace the item's own."""
         files = self._files(major, status)
         release_id = zlib.crc32(f"{major}/{status}".encode()) % 100000
         items = []
@@ -104,6 +105,7 @@ class Catalog:
                 "Size": info.st_size, "Tag": "", "Timestamp": _timestamp(info.st_mtime),
                 "Urn": urns.get(name, f"{file_origin}/files/{address}"),
             })
+            items[-1].update((overrides or {}).get(name, {}))
         revisions = []
         if files:
             newest = max(info.st_mtime for _, info in files)
@@ -137,4 +139,5 @@ def route(request, services):
         return error_response(400, "major-version and status are required")
     file_origin = f"https://127.0.0.1:{services.ports['files']}"
     return json_response(200, services.catalog.manifest(
-        query["major-version"], query["status"], file_origin, services.scenario.urns()))
+        query["major-version"], query["status"], file_origin, services.scenario.urns(),
+        services.scenario.items()))

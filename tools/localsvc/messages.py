@@ -38,11 +38,17 @@ class Response:
     status: int
     headers: list = dataclasses.field(default_factory=list)
     body: bytes = b""
-    file: str = None  # when set, the body is this file, streamed
+    file: str = None  # when set, the body is this file (or the part from offset on), streamed
+    offset: int = 0
+    file_length: int = None  # bytes of the file from offset on; None: up to its end
 
     @property
     def length(self):
-        return os.path.getsize(self.file) if self.file else len(self.body)
+        if not self.file:
+            return len(self.body)
+        if self.file_length is not None:
+            return self.file_length
+        return os.path.getsize(self.file) - self.offset
 
 
 def json_response(status, value):

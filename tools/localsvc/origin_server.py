@@ -1,4 +1,5 @@
 """The HTTPS server of one origin: HTTP/1.1 with keep-alive, faults applied on the way out."""
+import dataclasses
 import email.utils
 import http
 import http.server
@@ -46,6 +47,9 @@ class OriginHandler(http.server.BaseHTTPRequestHandler):
         if fault.replaces_response:
             response = Response(fault.status or 200, [("Content-Type", fault.content_type)],
                                 fault.body or b"")
+        elif fault.ignore_ranges:
+            unranged = [h for h in request.headers if h[0].lower() not in ("range", "if-range")]
+            response = server.route(dataclasses.replace(request, headers=unranged), server.services)
         else:
             response = server.route(request, server.services)
         server.services.log.append(server.origin, self.command, self.path, request.headers,
@@ -79,7 +83,7 @@ class OriginHandler(http.server.BaseHTTPRequestHandler):
         budget = min(length, fault.drop_after) if cut else length
         self._write_body(response, budget, fault)
         if cut:
-            self.dropped = True
+            self.dropped = not fault.clean_close
 
     def _write_body(self, response, budget, fault):
         def pieces():
@@ -92,6 +96,7 @@ class OriginHandler(http.server.BaseHTTPRequestHandler):
             view = memoryview(buffer)
             left = budget
             with open(response.file, "rb") as f:
+                f.seek(response.offset)
                 while left > 0:
                     n = f.readinto(view[:min(left, fault.piece_size)])
                     if n == 0:

@@ -7,6 +7,8 @@ so that a misspelt fault fails loudly instead of silently doing nothing.
                     their real lifetime (default 3600; 0 issues dead tokens)
   "urns":           {"S24Launch.exe": "HTTP://127.0.0.1:47103/files/..."}: the
                     catalog lists these texts as the "Urn" of the named files
+  "items":          {"S24Launch.exe": {"Hash": "", "Size": 5}}: these members
+                    replace the catalog's own in the named files' items
   "connections":    {"catalog": "refuse" | "untrusted" | "normal"}: per TLS
                     origin, stop listening, or present the untrusted certificate
   "faults":         a list of faults, the first one that matches a request wins
@@ -20,7 +22,9 @@ Fault keys:
   transport: "omit_headers" (names), "add_headers" ([[name, value], ...]),
              "extra_headers" (that many filler lines ahead of the real ones),
              "content_length_extra" (announce that many bytes more than sent,
-             then close), "drop_after" (close after that many body bytes),
+             then close), "drop_after" (close after that many body bytes,
+             without TLS close_notify unless "clean_close" is true),
+             "ignore_ranges" (answer as if Range and If-Range were not sent),
              "delay_headers" and "delay_body" (seconds before the status line
              and before every body piece), "piece_size" (bytes per write)
 """
@@ -52,6 +56,8 @@ class Fault:
     extra_headers: int = 0
     content_length_extra: int = 0
     drop_after: int = -1
+    clean_close: bool = False
+    ignore_ranges: bool = False
     delay_headers: float = 0.0
     delay_body: float = 0.0
     piece_size: int = DEFAULT_PIECE_SIZE
@@ -71,9 +77,10 @@ _FAULT_TYPES = {
     "origin": str, "path": str, "method": str, "times": int, "status": int,
     "body": str, "body_base64": str, "content_type": str, "omit_headers": list,
     "add_headers": list, "extra_headers": int, "content_length_extra": int,
-    "drop_after": int, "delay_headers": NUMBER, "delay_body": NUMBER, "piece_size": int,
+    "drop_after": int, "clean_close": bool, "ignore_ranges": bool, "delay_headers": NUMBER, "delay_body": NUMBER, "piece_size": int,
 }
-_SCENARIO_TYPES = {"faults": list, "token_lifetime": int, "urns": dict, "connections": dict}
+_SCENARIO_TYPES = {"faults": list, "token_lifetime": int, "urns": dict, "items": dict,
+                   "connections": dict}
 
 
 def _check_types(obj, types, what):
@@ -83,7 +90,7 @@ def _check_types(obj, types, what):
         if key not in types:
             raise ValueError(f"{what}: unknown key {key!r}")
         # bool is an int in Python, but true is never a sensible count.
-        if isinstance(value, bool) or not isinstance(value, types[key]):
+        if isinstance(value, bool) != (types[key] is bool) or not isinstance(value, types[key]):
             raise ValueError(f"{what}: {key!r} has the wrong type")
 
 
@@ -119,6 +126,7 @@ class Scenario:
     remaining: list = dataclasses.field(default_factory=list)
     token_lifetime: int = DEFAULT_TOKEN_LIFETIME
     urns: dict = dataclasses.field(default_factory=dict)
+    items: dict = dataclasses.field(default_factory=dict)
     connections: dict = dataclasses.field(default_factory=dict)
 
 
@@ -129,13 +137,16 @@ def parse(raw):
     urns = raw.get("urns", {})
     if not all(isinstance(v, str) for v in urns.values()):
         raise ValueError("scenario: 'urns' maps file names to texts")
+    items = raw.get("items", {})
+    if not all(isinstance(v, dict) for v in items.values()):
+        raise ValueError("scenario: 'items' maps file names to objects of item members")
     connections = raw.get("connections", {})
     for origin, mode in connections.items():
         if origin not in config.TLS_ORIGINS or mode not in CONNECTION_MODES:
             raise ValueError(f"scenario: connection {origin!r}: {mode!r} is not possible")
     return Scenario(faults=faults, remaining=[f.times or None for f in faults],
                     token_lifetime=raw.get("token_lifetime", DEFAULT_TOKEN_LIFETIME),
-                    urns=dict(urns), connections=dict(connections))
+                    urns=dict(urns), items=copy.deepcopy(items), connections=dict(connections))
 
 
 class ScenarioStore:
@@ -168,6 +179,10 @@ class ScenarioStore:
     def urns(self):
         with self._lock:
             return copy.copy(self._scenario.urns)
+
+    def items(self):
+        with self._lock:
+            return copy.deepcopy(self._scenario.items)
 
     def connection(self, origin):
         with self._lock:
