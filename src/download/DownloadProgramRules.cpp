@@ -2,12 +2,26 @@
 
 #include <algorithm>
 
+#include "RunLogText.h"
+
 namespace skylaunch {
 namespace {
 
 char16_t UpperAscii(char16_t c) { return c >= u'a' && c <= u'z' ? char16_t(c - 32) : c; }
 
 bool IsBlankOrControl(char16_t c) { return c <= u' '; }
+
+// The digits at the start of `text`, as a number; none when there are none or too many.
+std::optional<uint32_t> LeadingNumber(std::u16string_view text) {
+  uint64_t value = 0;
+  size_t digits = 0;
+  for (; digits < text.size() && text[digits] >= u'0' && text[digits] <= u'9'; ++digits) {
+    value = value * 10 + (text[digits] - u'0');
+    if (value > UINT32_MAX) return std::nullopt;
+  }
+  if (digits == 0) return std::nullopt;
+  return static_cast<uint32_t>(value);
+}
 
 }  // namespace
 
@@ -80,6 +94,35 @@ std::u16string DecodeVersionText(std::string_view bytes) {
 
 bool BodyIsComplete(int32_t contentLength, uint32_t received) {
   return contentLength == -1 || static_cast<uint32_t>(contentLength) == received;
+}
+
+std::u16string CatalogMismatch(const TCatalogFile& file, uint32_t size, const TSha256Digest& digest) {
+  if (file.Size > 0 && static_cast<uint32_t>(file.Size) != size) {
+    return DecimalText(size) + u" bytes where the catalog's Size is " + DecimalText(static_cast<uint32_t>(file.Size));
+  }
+  if (IsSha256Text(file.Hash) && !Sha256Matches(digest, file.Hash)) {
+    return u"SHA-256 " + Sha256Text(digest) + u" where the catalog's Hash is " + file.Hash;
+  }
+  return {};
+}
+
+bool OffersByteRanges(std::u16string_view block) {
+  std::u16string value = TrimBlanksAndControls(FindHeaderValue(block, u"ACCEPT-RANGES"));
+  std::transform(value.begin(), value.end(), value.begin(), UpperAscii);
+  return value == u"BYTES";
+}
+
+std::optional<uint32_t> ContentRangeStart(std::u16string_view block) {
+  static constexpr std::u16string_view kUnit = u"BYTES ";
+  std::u16string value = TrimBlanksAndControls(FindHeaderValue(block, u"CONTENT-RANGE"));
+  std::u16string upper = value;
+  std::transform(upper.begin(), upper.end(), upper.begin(), UpperAscii);
+  if (!upper.starts_with(kUnit)) return std::nullopt;
+  return LeadingNumber(std::u16string_view(value).substr(kUnit.size()));
+}
+
+std::u16string RangeRequestHeaders(uint32_t offset, std::u16string_view lastModified) {
+  return u"Range: bytes=" + DecimalText(offset) + u"-\r\nIf-Range: " + TrimBlanksAndControls(lastModified);
 }
 
 }  // namespace skylaunch

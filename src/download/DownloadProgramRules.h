@@ -1,10 +1,14 @@
 #pragma once
 // The text rules of the download workflow that need no platform: reading the raw header block,
 // the https upgrade of a download address, the catalog body's trimming, the version file's
-// bytes and the check that a body arrived whole. Platform-free.
+// bytes, the check that a body arrived whole and is the file the catalog described, and the byte
+// ranges that let a cut download go on. Platform-free.
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
+
+#include "Sha256.h"
 
 namespace skylaunch {
 
@@ -38,5 +42,25 @@ std::u16string DecodeVersionText(std::string_view bytes);
 // announced, so any count is complete). Both are 32-bit counts, compared modulo 2^32 as the
 // announced length was parsed.
 bool BodyIsComplete(int32_t contentLength, uint32_t received);
+
+// What the catalog says of a file: its "Size" (compared where above 0) and its "Hash" (compared
+// where it is a SHA-256 in hexadecimal; other texts are the deployer's own and are not checked).
+struct TCatalogFile {
+  int32_t Size = 0;
+  std::u16string Hash;
+};
+
+// Why a complete download of `size` bytes with that digest is not the file the catalog described,
+// for the run log; empty when it is.
+std::u16string CatalogMismatch(const TCatalogFile& file, uint32_t size, const TSha256Digest& digest);
+
+// Whether the response offers byte ranges of its body ("Accept-Ranges: bytes").
+bool OffersByteRanges(std::u16string_view block);
+// The first byte of a partial response ("Content-Range: bytes N-M/T" gives N); none when the
+// block has no such line.
+std::optional<uint32_t> ContentRangeStart(std::u16string_view block);
+// The header lines that ask for a file from byte `offset` on, but only while it is still the file
+// last modified at `lastModified` (the header's value as received); otherwise the whole file.
+std::u16string RangeRequestHeaders(uint32_t offset, std::u16string_view lastModified);
 
 }  // namespace skylaunch

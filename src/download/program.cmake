@@ -1,6 +1,7 @@
-# Module DownloadThread, the workflow TDownloadProgram: its platform-free text rules, and the
-# workflow itself over WinInet.
-add_library(download_rules STATIC ${CMAKE_CURRENT_LIST_DIR}/DownloadProgramRules.cpp)
+# Module DownloadThread, the workflow TDownloadProgram: its platform-free text rules and the SHA-256
+# of a download, and the workflow itself over WinInet.
+add_library(download_rules STATIC ${CMAKE_CURRENT_LIST_DIR}/DownloadProgramRules.cpp
+                                  ${CMAKE_CURRENT_LIST_DIR}/Sha256.cpp)
 target_include_directories(download_rules PUBLIC ${CMAKE_CURRENT_LIST_DIR})
 target_link_libraries(download_rules PUBLIC nonvcl_core)
 
