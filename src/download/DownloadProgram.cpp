@@ -26,6 +26,7 @@ void TDownloadProgram::SetAbort(bool value) {
   fAbort = value;
   if (!value) return;
   fStopRequested = true;
+  SetEvent(fStopEvent.Get());
   CloseHandlesLocked();
 }
 

@@ -15,9 +15,14 @@
 // work at the next check point without an error, and nothing is sent after it.
 //
 // A download is written to a partial file beside the destination ("<destination>.part") and moved
-// over the destination only once the body is complete; the version file is then replaced the
-// same way. A download that fails, is stopped or is cut short leaves the previous destination and
-// version file exactly as they were.
+// over the destination only once the body is complete and is the file the catalog described (its
+// "Size" and its SHA-256 "Hash", computed as the body is written); the version file is then
+// replaced the same way. A download that fails, is stopped, is cut short or is not that file leaves
+// the previous destination and version file exactly as they were.
+//
+// A transfer of the file that fails on the way (the connection refused, reset or ended early, a
+// receive time-out) is tried again after 1, 2 and 4 seconds, asking only for the rest where the
+// server offers byte ranges; an HTTP status error is not.
 #include <windows.h>
 #include <wininet.h>
 
@@ -27,6 +32,8 @@
 #include <mutex>
 #include <string>
 
+#include "DownloadProgramRules.h"
+#include "Handles.h"
 #include "NotifyEvent.h"
 #include "RootObject.h"
 #include "RunLog.h"
@@ -82,25 +89,61 @@ class TDownloadProgram : public TObject {
   [[noreturn]] void RaiseInternetError(DWORD code);
   // Writes the run log's line of the exchange that ends.
   void EndExchangeLog();
-  void SendRequest();
   void SendRequestWithHeaders(const std::u16string& headers);
-  void ReadStatusAndHeaders();
+  // Sends the open request with `headers` (none when empty), telling the run log; false with the
+  // platform's last error when it could not be sent.
+  bool Send(const std::u16string& headers);
+  [[noreturn]] static void RaiseUnavailable();
+  // Reads the status line and headers into the fields; returns the raw block.
+  std::u16string ReadStatusAndHeaders();
 
   // The catalog exchange (DownloadProgramCatalog.cpp).
   void QueryReleaseCatalog();
   void ReadCatalogResponse();
+  // Tells the run log what of the file's description the download is checked against.
+  void LogCatalogFile() const;
+
+  // The file's transfer across its attempts: what has arrived so far and whether the rest can be
+  // asked for on its own.
+  struct TTransfer {
+    int Attempts = 0;  // requests sent
+    // The answer that began the file offered byte ranges and named its Last-Modified.
+    bool Resumable = false;
+    std::u16string LastModified;
+    uint32_t Received = 0;  // bytes of the file in the partial file
+    TFileHandle Partial;
+    // Computed only where the catalog gives a SHA-256 to compare it with.
+    bool Hashing = false;
+    TSha256 Hash;
+  };
 
   // The download exchange and the files (DownloadProgramFiles.cpp).
   void CompareAndDownload();
   bool IsNewVersion();
   std::u16string ReadVersionFile() const;
   void WriteVersionFile();
-  void DownloadFile();
-  // Streams the body into `partial`. Raises when it did not arrive whole; false when the
-  // progress event stopped it.
-  bool ReceiveBody(const std::u16string& partial, bool& stop);
+  void DownloadFile(TTransfer& transfer);
+  // Raises when the file that arrived whole is not the one the catalog described.
+  void CheckAgainstCatalog(TTransfer& transfer);
   // Moves `partial` over `destination`, replacing it; the partial file is gone either way.
   static bool Replace(const std::u16string& partial, const std::u16string& destination);
+
+  // The attempts of the transfer (DownloadProgramTransfer.cpp). Each returns 0 when it went well
+  // (or was stopped), or the error of a failed transfer that another attempt may mend; other
+  // failures raise.
+  // Sends the file request until an answer is taken: the first, or the rest of the file. False
+  // after a stop.
+  bool RequestFile(TTransfer& transfer);
+  // Receives the body into the partial file, with further attempts while they may mend a failure.
+  void ReceiveFile(TTransfer& transfer, bool& stop);
+  DWORD SendFileRequest(TTransfer& transfer);
+  // Streams the body into the partial file and its hash.
+  DWORD ReceiveBody(TTransfer& transfer, bool& stop);
+  // After a failed transfer: raises its error when no attempt is left, else waits before the
+  // next one (a stop ends the wait at once).
+  void WaitBeforeRetry(const TTransfer& transfer, DWORD failure);
+  // A 200 answer (re)begins the file: the partial file and its hash start over.
+  void BeginFile(TTransfer& transfer, const std::u16string& block);
 
   void SetStatusText(const std::u16string& text);
 
@@ -121,12 +164,16 @@ class TDownloadProgram : public TObject {
   std::u16string fDownloadURL;
   std::u16string fComponent;
   std::u16string fProduct;
+  // What the catalog says of the component's file.
+  TCatalogFile fCatalogFile;
   // Written by another thread (Terminate of the worker) and polled here at the check points.
   std::atomic<bool> fAbort{false};
   // Set by SetAbort only, not by the workflow's own stop after a failed write: an error after a
   // stop from outside is that stop's doing and ends the work without an error.
   std::atomic<bool> fStopRequested{false};
   mutable std::mutex fHandlesLock;
+  // Signalled by SetAbort: ends a wait between two attempts at once.
+  TKernelHandle fStopEvent{CreateEventW(nullptr, TRUE, FALSE, nullptr)};
   bool fSSLConnect{};
   // The request of the exchange in progress, as the run log tells it; on the worker's thread only.
   TRequestLog fExchangeLog;

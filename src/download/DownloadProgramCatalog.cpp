@@ -78,6 +78,7 @@ void TDownloadProgram::ReadCatalogResponse() {
       const std::unique_ptr<TZaltoManifest> manifest = TZaltoManifest::CreateObjectFromString(body);
       if (const TFileItem* item = manifest->GetFileItemByComponentName(fComponent)) {
         address = item->Urn();
+        fCatalogFile = {item->Size(), item->Hash()};
         found = true;
       }
     } catch (const std::exception&) {
@@ -91,6 +92,17 @@ void TDownloadProgram::ReadCatalogResponse() {
         u"get this error, our \nserver may be unavailable at this time.  Please try again later.");
   }
   fDownloadURL = address;
+  LogCatalogFile();
+}
+
+void TDownloadProgram::LogCatalogFile() const {
+  const std::u16string size = fCatalogFile.Size > 0 ? u"Size " + DecimalText(fCatalogFile.Size)
+                                                    : std::u16string(u"no Size, not checked");
+  const std::u16string hash = IsSha256Text(fCatalogFile.Hash) ? std::u16string(u"a SHA-256 Hash")
+                              : fCatalogFile.Hash.empty()     ? std::u16string(u"no Hash, not checked")
+                                                              : u"a Hash that is no SHA-256 (\"" +
+                                                                    fCatalogFile.Hash + u"\"), not checked";
+  RunLog(u"the catalog describes " + fComponent + u": " + size + u", " + hash);
 }
 
 }  // namespace skylaunch

@@ -107,37 +107,42 @@ void TDownloadProgram::RaiseLastInternetError() {
   if (code != 0) RaiseInternetError(code);
 }
 
-void TDownloadProgram::SendRequest() { SendRequestWithHeaders(std::u16string()); }
-
 void TDownloadProgram::SendRequestWithHeaders(const std::u16string& headers) {
   SetStatusText(u"Contacting download center...");
   // Nothing is sent after a stop.
   if (Abort()) return;
-  // The header lines are not logged: the catalog's carry the bearer token.
-  fExchangeLog.Begin(u"GET",
-                     (fSSLConnect ? u"https://" : u"http://") + fHost + u":" + DecimalText(fPort) + fPath);
-  if (!WinInet().HttpSendRequestW(Current(fRequestHandle), headers.empty() ? nullptr : as_wcstr(headers),
-                                  static_cast<DWORD>(headers.size()), nullptr, 0)) {
+  if (!Send(headers)) {
     RaiseLastInternetError();
     return;
   }
   if (Abort()) return;
   ReadStatusAndHeaders();
-  if (fErrorCodeStr != u"200") {
-    throw ExceptionLite(u"The download center is currently unavailable. Please try again later.");
-  }
+  if (fErrorCodeStr != u"200") RaiseUnavailable();
 }
 
-void TDownloadProgram::ReadStatusAndHeaders() {
-  const std::u16string block = QueryRawHeaders(Current(fRequestHandle)).value_or(std::u16string());
+void TDownloadProgram::RaiseUnavailable() {
+  throw ExceptionLite(u"The download center is currently unavailable. Please try again later.");
+}
+
+bool TDownloadProgram::Send(const std::u16string& headers) {
+  // The header lines are not logged: the catalog's carry the bearer token.
+  fExchangeLog.Begin(u"GET",
+                     (fSSLConnect ? u"https://" : u"http://") + fHost + u":" + DecimalText(fPort) + fPath);
+  return WinInet().HttpSendRequestW(Current(fRequestHandle), headers.empty() ? nullptr : as_wcstr(headers),
+                                    static_cast<DWORD>(headers.size()), nullptr, 0);
+}
+
+std::u16string TDownloadProgram::ReadStatusAndHeaders() {
+  std::u16string block = QueryRawHeaders(Current(fRequestHandle)).value_or(std::u16string());
   // A status line without any blank leaves the code and reason of the previous response.
   SplitStatusLine(block, fErrorCodeStr, fErrorMessage);
   fExchangeLog.SetStatus(ParseIntDef(fErrorCodeStr, 0));
   fDownloadSize = -1;
   fLastModified.clear();
-  if (block.empty()) return;
+  if (block.empty()) return block;
   fDownloadSize = ParseIntDef(FindHeaderValue(block, u"CONTENT-LENGTH"), -1);
   fLastModified = FindHeaderValue(block, u"LAST-MODIFIED");
+  return block;
 }
 
 }  // namespace skylaunch

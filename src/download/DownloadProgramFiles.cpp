@@ -1,5 +1,5 @@
-// The download exchange: the version comparison, the body streamed into the destination, and
-// the version file that records a complete download.
+// The download exchange: the version comparison, the partial file that becomes the destination
+// once it is the whole file the catalog described, and the version file that records it.
 #include <string>
 
 #include "DownloadProgram.h"
@@ -28,8 +28,11 @@ void DeleteOnClose(HANDLE file, bool deleteOnClose) {
 
 void TDownloadProgram::CompareAndDownload() {
   SetStatusText(u"Comparing " + fProduct + u"versions...");
-  SendRequest();
-  if (!Abort() && IsNewVersion()) DownloadFile();
+  SetStatusText(u"Contacting download center...");
+  TTransfer transfer;
+  transfer.Hashing = IsSha256Text(fCatalogFile.Hash);
+  if (!RequestFile(transfer) || Abort()) return;
+  if (IsNewVersion()) DownloadFile(transfer);
 }
 
 bool TDownloadProgram::IsNewVersion() {
@@ -73,28 +76,44 @@ void TDownloadProgram::WriteVersionFile() {
   RunLog(u"wrote " + fVersionFileName);
 }
 
-void TDownloadProgram::DownloadFile() {
+void TDownloadProgram::DownloadFile(TTransfer& transfer) {
   SetStatusText(u"Downloading " + fProduct + u"...");
   const std::u16string partial = PartialFileName(fDestFileName);
-  bool stop = false;
-  bool complete = false;
-  try {
-    complete = ReceiveBody(partial, stop);
-  } catch (...) {
-    // Whatever arrived is not a complete download: the previous file and version stay as they
-    // were. An error from a progress handler counts as well.
+  transfer.Partial.Reset(CreateFileW(as_wcstr(partial), GENERIC_READ | GENERIC_WRITE | DELETE, 0, nullptr,
+                                     CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!transfer.Partial) throw ExceptionLite(u"Unable to create file " + fDestFileName);
+  DeleteOnClose(transfer.Partial.Get(), true);
+  const auto discard = [&] {
+    transfer.Partial.Reset();
     DeleteFileW(as_wcstr(partial));
+  };
+
+  bool stop = false;
+  try {
+    ReceiveFile(transfer, stop);
+    // The request is told before what became of its body.
+    EndExchangeLog();
+    if (!stop && !Abort()) CheckAgainstCatalog(transfer);
+  } catch (...) {
+    // Whatever arrived is not the file: the previous file and version stay as they were. An error
+    // from a progress handler counts as well.
+    discard();
     throw;
   }
-  // The request is told before what became of its body.
-  EndExchangeLog();
-  if (!complete || Abort()) {
-    DeleteFileW(as_wcstr(partial));
-    return;
-  }
+  if (stop || Abort()) return discard();
+  DeleteOnClose(transfer.Partial.Get(), false);
+  transfer.Partial.Reset();
   if (!Replace(partial, fDestFileName)) throw ExceptionLite(u"Unable to create file " + fDestFileName);
-  RunLog(u"wrote " + fDestFileName + u" (" + DecimalText(fTotalBytesDownloaded) + u" bytes)");
+  RunLog(u"wrote " + fDestFileName + u" (" + DecimalText(transfer.Received) + u" bytes)");
   WriteVersionFile();
+}
+
+void TDownloadProgram::CheckAgainstCatalog(TTransfer& transfer) {
+  const std::u16string mismatch = CatalogMismatch(fCatalogFile, transfer.Received, transfer.Hash.Finish());
+  if (mismatch.empty()) return;
+  RunLog(u"the download of " + fDestFileName + u" is not the file the catalog describes: " + mismatch);
+  throw ExceptionLite(
+      u"The downloaded file is not the file that the download center describes.\nPlease try again later.");
 }
 
 bool TDownloadProgram::Replace(const std::u16string& partial, const std::u16string& destination) {
@@ -104,49 +123,6 @@ bool TDownloadProgram::Replace(const std::u16string& partial, const std::u16stri
   }
   DeleteFileW(as_wcstr(partial));
   return false;
-}
-
-bool TDownloadProgram::ReceiveBody(const std::u16string& partial, bool& stop) {
-  TFileHandle destination(CreateFileW(as_wcstr(partial), GENERIC_READ | GENERIC_WRITE | DELETE, 0, nullptr,
-                                      CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!destination) throw ExceptionLite(u"Unable to create file " + fDestFileName);
-  DeleteOnClose(destination.Get(), true);
-
-  fTotalBytesDownloaded = 0;
-  uint32_t received = 0;  // unsigned, so a body beyond 2 GiB wraps instead of overflowing
-  char buffer[kReadPieceSize];
-  bool readOK = false;
-  DWORD readError = 0;
-  do {
-    DWORD count = 0;
-    readOK = WinInet().InternetReadFile(Current(fRequestHandle), buffer, kReadPieceSize, &count);
-    if (!readOK) readError = GetLastError();
-    if (count == 0) break;  // a successful read of nothing is the end of the body
-    if (Abort()) break;
-    fExchangeLog.AddBytes(count);
-    received += count;
-    fTotalBytesDownloaded = static_cast<int32_t>(received);
-    if (OnUpdateDownloadStatus)
-      OnUpdateDownloadStatus(fTotalBytesDownloaded / static_cast<int32_t>(kReadPieceSize), stop);
-    if (stop) break;
-    DWORD written = 0;
-    if (!WriteFile(destination.Get(), buffer, count, &written, nullptr) || written < count) {
-      fAbort = true;
-      throw ExceptionLite(
-          u"Unable to write data to file.\nYou must have Administrator rights to install this program.");
-    }
-  } while (readOK);
-
-  // The platform reports a connection that ended mid-body as a successful read of nothing, so a
-  // body that differs from its announced length is a failed read as well.
-  if (readOK && !stop && !Abort() && !BodyIsComplete(fDownloadSize, received)) {
-    readOK = false;
-    readError = ERROR_INTERNET_CONNECTION_ABORTED;
-  }
-  // A failed read is never a complete download, even when the platform names no reason.
-  if (!readOK) RaiseInternetError(readError != 0 ? readError : ERROR_INTERNET_CONNECTION_ABORTED);
-  if (!stop && !Abort()) DeleteOnClose(destination.Get(), false);
-  return !stop;
 }
 
 }  // namespace skylaunch

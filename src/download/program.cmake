@@ -10,7 +10,8 @@ if(WIN32)
     ${CMAKE_CURRENT_LIST_DIR}/DownloadProgram.cpp
     ${CMAKE_CURRENT_LIST_DIR}/DownloadProgramCatalog.cpp
     ${CMAKE_CURRENT_LIST_DIR}/DownloadProgramConnection.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/DownloadProgramFiles.cpp)
+    ${CMAKE_CURRENT_LIST_DIR}/DownloadProgramFiles.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/DownloadProgramTransfer.cpp)
   # The token client comes with the executable: oauth_client (the program) or oauth_client_local
   # (tests against the local services).
   target_link_libraries(download_program PUBLIC download_rules platform_http manifest oauth_core nonvcl)

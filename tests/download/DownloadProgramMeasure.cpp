@@ -7,7 +7,9 @@
 // Per round, each writing the body into a file of the temporary folder:
 //   workflow  TDownloadProgram.Execute from the catalog query to the last byte, with a progress
 //             handler that only counts
-//   file part the same run from the status "Downloading..." on: the file's own exchange
+//   file part the same run from the status "Downloading..." on: the file's own exchange, checked
+//             against the catalog's size and SHA-256
+//   unchecked the file part where the catalog describes neither (no hash is computed)
 //   loop 4K   one blocking WinInet GET of the same file read in 4 KiB pieces
 //   loop 64K  the same in 64 KiB pieces
 // and for the unchanged case (the version file already matches):
@@ -33,6 +35,7 @@
 #include "Handles.h"
 #include "NoUserOAuthBase64.h"
 #include "PlatformHttp.h"
+#include "ServiceControl.h"
 #include "SystemUtils.h"
 #include "Utf.h"
 #include "WinText.h"
@@ -225,7 +228,8 @@ int Measure(int rounds) {
   const std::u16string versionFile = folder + u"\\skylaunch-measure.ver";
   const std::u16string plain = folder + u"\\skylaunch-measure-plain.bin";
 
-  TFigures workflow{"workflow"}, exchange{"file part"}, loop4{"loop 4K"}, loop64{"loop 64K"};
+  TFigures workflow{"workflow"}, exchange{"file part"}, unchecked{"unchecked"}, loop4{"loop 4K"},
+      loop64{"loop 64K"};
   TFigures unchanged{"unchanged"}, chain{"chain"};
   TParts unchangedParts, chainParts;
   double fileExchange = 0;
@@ -240,6 +244,12 @@ int Measure(int rounds) {
         if (pieces != (bytes + 4095) / 4096) Fail("unexpected number of progress calls");
       },
       [&] {
+        DeleteFileW(as_wcstr(versionFile));
+        testing::TServiceScenario undescribed(R"({"items": {"S24Launch.exe": {"Size": 0, "Hash": ""}}})");
+        Workflow(destination, versionFile, fileExchange);
+        unchecked.Times.push_back(fileExchange);
+      },
+      [&] {
         size_t read = 0;
         loop4.Times.push_back(Seconds([&] { read = PlainLoop(plain, 4096); }));
         if (int64_t(read) != FileSize(destination)) Fail("4 KiB loop read a different size");
@@ -250,7 +260,7 @@ int Measure(int rounds) {
         if (int64_t(read) != FileSize(destination)) Fail("64 KiB loop read a different size");
       },
   };
-  // Each round starts with another of the three, so none always follows the same neighbour.
+  // Each round starts with another of them, so none always follows the same neighbour.
   downloads[0]();
   for (int round = 0; round < rounds; ++round) {
     for (size_t i = 0; i < std::size(downloads); ++i) downloads[(round + i) % std::size(downloads)]();
@@ -271,13 +281,16 @@ int Measure(int rounds) {
 
   std::printf("body %lld bytes, %d rounds (unchanged: %d)\n", static_cast<long long>(bytes), rounds,
               rounds * 3);
-  for (const TFigures* figures : {&workflow, &exchange, &loop4, &loop64}) figures->Report(double(bytes));
+  for (const TFigures* figures : {&workflow, &exchange, &unchecked, &loop4, &loop64}) {
+    figures->Report(double(bytes));
+  }
   const auto median = [](std::vector<double> times) {
     std::sort(times.begin(), times.end());
     return times[times.size() / 2];
   };
   std::printf("speed beside loop 4K: whole run %.2f, file part %.2f\n",
               median(loop4.Times) / median(workflow.Times), median(loop4.Times) / median(exchange.Times));
+  std::printf("file part checked beside unchecked: %.2f\n", median(unchecked.Times) / median(exchange.Times));
   unchanged.Report(0);
   chain.Report(0);
   std::printf("unchanged beside chain: %.2f\n", median(unchanged.Times) / median(chain.Times));

@@ -102,8 +102,15 @@ std::string FilesFault(const std::string& keys = "", const std::string& omit = "
          R"(], "add_headers": [["Last-Modified", ")" + kStamp + R"("]]}]})";
 }
 
+// The file origin serves ten thousand bytes in place of the file, and the catalog describes them.
 std::string TenThousandByteFault(const std::string& keys = "") {
-  return FilesFault(R"("body": ")" + TenThousandBytes() + R"(", )" + keys);
+  const std::string body = TenThousandBytes();
+  TSha256 hash;
+  hash.Update(body.data(), body.size());
+  std::string scenario = FilesFault(R"("body": ")" + body + R"(", )" + keys);
+  scenario.pop_back();  // the closing brace
+  return scenario + R"(, "items": {"S24Launch.dat": {"Size": 10000, "Hash": ")" + ToUtf8(Sha256Text(hash.Finish())) +
+         R"("}}})";
 }
 
 // A folder of its own for each test, removed with everything in it at the end.

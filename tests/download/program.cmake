@@ -15,6 +15,6 @@ if(WIN32 AND TARGET oauth_client_local)
   # large file and sets it beside plain WinInet loops and the host's curl.
   add_executable(download_program_measure DownloadProgramMeasure.cpp)
   # Its plain loops call WinInet directly, so it imports the library (the program binds it by name).
-  target_link_libraries(download_program_measure PRIVATE download_program oauth_client_local
+  target_link_libraries(download_program_measure PRIVATE download_program oauth_client_local test_support
                         local_services_config rapidjson wininet)
 endif()

@@ -29,6 +29,8 @@ if(WIN32 AND TARGET Skylaunch_local)
   skylaunch_program_test(launcher_e2e test_launcher.py 900)
   # Cancel in every phase and at any moment of a fast download, stalled services, failed updates.
   skylaunch_program_test(launcher_cancel test_cancel.py 900)
+  # Only the file the catalog describes is taken; a cut download goes on from where it stopped.
+  skylaunch_program_test(launcher_download test_download.py 600)
   # The run log of a first installation and of a refused token: the story, and no secret in it.
   skylaunch_program_test(launcher_log test_log.py 300)
   # The window's geometry at 96 and at 144 DPI (the prefix's LogPixels, put back afterwards).

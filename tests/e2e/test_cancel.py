@@ -34,12 +34,13 @@ def read(path):
 
 
 def big_file(name, size):
-    """A file of `size` random bytes in the build tree's catalog, served by the file origin."""
+    """A file of `size` random bytes in the build tree's catalog, served by the file origin; the
+    catalog item that names it."""
     path = BUILD.catalog / "2024/E2E" / name
     path.parent.mkdir(parents=True, exist_ok=True)
     if not path.exists() or path.stat().st_size != size:
         path.write_bytes(os.urandom(size))
-    return f"https://127.0.0.1:{SERVICES.files_port}/files/2024/E2E/{name}"
+    return harness.catalog_item(path, f"https://127.0.0.1:{SERVICES.files_port}/files/2024/E2E/{name}")
 
 
 class CancelMeansStop(unittest.TestCase):
@@ -62,14 +63,14 @@ class CancelMeansStop(unittest.TestCase):
     def test_cancel_during_a_fast_download_never_hands_over(self):
         # The origin serves at about 3 MB/s: quick enough that the body is read in bursts, slow
         # enough that Cancel lands while it arrives. The completion handler must not run after it.
-        urn = big_file("fast.bin", 4 << 20)
+        item = big_file("fast.bin", 4 << 20)
         fast = {"origin": "files", "path": "/files/2024/E2E/*", "piece_size": 32768, "delay_body": 0.01}
         for component, args in (("Skylaunch24.exe", []), ("S24Launch.dat", ["/WebInstall"]),
                                  ("S24Launch.exe", ["/WebInstall"])):
             for repetition in range(6):
                 with self.subTest(component=component, repetition=repetition):
                     run = harness.LauncherRun(BUILD, SERVICES, args=args, timeout=60,
-                                              scenario={"urns": {component: urn}, "faults": [fast]})
+                                              scenario={"items": {component: item}, "faults": [fast]})
                     run.prepare()
                     log = harness.RunLogTail(BUILD)
                     run.start()
@@ -99,31 +100,40 @@ class CancelMeansStop(unittest.TestCase):
 
     def test_cancel_in_every_phase_ends_the_program_at_once(self):
         trickle = {"origin": "files", "piece_size": 1, "delay_body": 1}
+        # Each phase: the launcher's arguments, the faults, and the request (and how many of them) that
+        # the phase begins with; Cancel comes a second later.
         phases = {
             "activation": ([], [{"origin": "oauth", "path": "/oauth2/v1/clients", "delay_headers": STALL}],
-                           path_ends("/oauth2/v1/clients")),
+                           path_ends("/oauth2/v1/clients"), 1),
             "token": ([], [{"origin": "oauth", "path": "/oauth2/v1/tokens/bearer", "delay_headers": STALL}],
-                      path_ends("/tokens/bearer")),
+                      path_ends("/tokens/bearer"), 1),
             "catalog": ([], [{"origin": "catalog", "path": "/v3/*", "delay_headers": STALL}],
-                        lambda r: r["path"].startswith("/v3/")),
-            "stalled download": ([], [{"origin": "files", "delay_headers": STALL}], path_ends("Skylaunch24.exe")),
-            "trickling download": ([], [trickle], path_ends("Skylaunch24.exe")),
+                        lambda r: r["path"].startswith("/v3/"), 1),
+            "stalled download": ([], [{"origin": "files", "delay_headers": STALL}], path_ends("Skylaunch24.exe"), 1),
+            "trickling download": ([], [trickle], path_ends("Skylaunch24.exe"), 1),
+            # Every attempt is cut at once: the second is followed by a wait of 2 seconds.
+            "waiting to try the download again": ([], [{"origin": "files", "drop_after": 4096}],
+                                                  path_ends("Skylaunch24.exe"), 2),
             # The configuration is in; the second connection check stalls.
             "between configuration and installer": (
                 ["/WebInstall"], [{"origin": "catalog", "path": "/health/full", "times": 1},
                                   {"origin": "catalog", "path": "/health/full", "delay_headers": STALL}],
-                path_ends("/health/full")),
+                path_ends("/health/full"), 2),
         }
-        for phase, (args, faults, reached) in phases.items():
+        for phase, (args, faults, reached, count) in phases.items():
             with self.subTest(phase=phase):
                 run = harness.LauncherRun(BUILD, SERVICES, args=args, timeout=60, scenario={"faults": faults})
                 run.prepare()
                 run.start()
-                # The second check of a configuration run is the one that stalls.
-                self.assertIsNotNone(run.wait_for_request(reached, count=2 if args else 1), phase)
+                self.assertIsNotNone(run.wait_for_request(reached, count=count), phase)
                 time.sleep(1)
                 clicked_utc, clicked = self.cancel(run)
                 self.assert_stopped(run, clicked_utc, clicked)
+
+
+# An installation from before: the programs and the version files that must survive a failed update.
+PREVIOUS = {"Skylaunch24.exe": b"previous launcher", "Skylaunch24.ver": " Mon, 01 Jan 2024 00:00:00 GMT",
+            "S24Launch.exe": b"previous installer", "S24Launch.ver": " Mon, 01 Jan 2024 00:00:00 GMT"}
 
 
 def error_box(snapshot):
@@ -168,15 +178,6 @@ class FailedUpdates(unittest.TestCase):
     """An update that is cancelled, fails or is cut short leaves the installed programs and their
     version files exactly as they were, and the next run still works."""
 
-    PREVIOUS = {"Skylaunch24.exe": b"previous launcher", "Skylaunch24.ver": " Mon, 01 Jan 2024 00:00:00 GMT",
-                "S24Launch.exe": b"previous installer", "S24Launch.ver": " Mon, 01 Jan 2024 00:00:00 GMT"}
-
-    def install_previous(self, run):
-        run.shared.mkdir(parents=True, exist_ok=True)
-        for name, content in self.PREVIOUS.items():
-            data = content.encode("utf-16-le") if isinstance(content, str) else content
-            (run.shared / name).write_bytes(data)
-        return {name: (run.shared / name).read_bytes() for name in self.PREVIOUS}
 
     def test_previous_files_survive_a_cancelled_a_failed_and_a_cut_short_update(self):
         slow = {"piece_size": 4096, "delay_body": 0.5}
@@ -187,7 +188,7 @@ class FailedUpdates(unittest.TestCase):
                     fault = dict(fault, origin="files", path="*/" + component)
                     run = harness.LauncherRun(BUILD, SERVICES, args=args, timeout=60, scenario={"faults": [fault]})
                     run.prepare()
-                    before = self.install_previous(run)
+                    before = harness.plant(run.shared, PREVIOUS)
                     run.start()
                     if failure == "cancelled":
                         self.assertIsNotNone(run.wait_for_request(path_ends(component)))

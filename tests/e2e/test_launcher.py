@@ -126,7 +126,7 @@ class WindowContents(unittest.TestCase):
         piece.parent.mkdir(exist_ok=True)
         piece.write_bytes(bytes(range(256)) * 39 + bytes(16))
         files = f"https://127.0.0.1:{SERVICES.files_port}/files"
-        scenario = {"urns": {"S24Launch.dat": f"{files}/2024/E2E/progress.dat"},
+        scenario = {"items": {"S24Launch.dat": harness.catalog_item(piece, f"{files}/2024/E2E/progress.dat")},
                     "faults": [{"origin": "files", "path": "/files/2024/E2E/*", "piece_size": 4096,
                                 "delay_body": 1.0},
                                {"origin": "files", "path": "/files/2024/Release/*", "delay_headers": 3}]}

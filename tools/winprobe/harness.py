@@ -8,6 +8,7 @@ installer recorded.
 import argparse
 import contextlib
 import email.utils
+import hashlib
 import json
 import os
 import pathlib
@@ -34,6 +35,22 @@ def windows_path(path):
 def http_date(path):
     """The Last-Modified text that the file origin sends for a catalog file."""
     return email.utils.formatdate(os.path.getmtime(path), usegmt=True)
+
+
+def catalog_item(path, url):
+    """What the catalog lists for a file served from `url` in place of its own: the address, and the
+    size and SHA-256 that the program checks the download against."""
+    data = pathlib.Path(path).read_bytes()
+    return {"Urn": url, "Size": len(data), "Hash": hashlib.sha256(data).hexdigest()}
+
+
+def plant(folder, files):
+    """Puts files (name: bytes, or text written as UTF-16LE like a version file) into `folder`;
+    returns their bytes by name, to compare with afterwards."""
+    folder.mkdir(parents=True, exist_ok=True)
+    for name, content in files.items():
+        (folder / name).write_bytes(content.encode("utf-16-le") if isinstance(content, str) else content)
+    return {name: (folder / name).read_bytes() for name in files}
 
 
 class Services:
