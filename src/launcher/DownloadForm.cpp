@@ -26,6 +26,11 @@ constexpr char16_t kNoConnectionText[] =
 // this (a stalled server, a trickling download) is not waited for: the process ends without it.
 constexpr uint32_t kWorkerGrace = 1000;
 
+// The bar catches up with the worker's progress this often (milliseconds): smooth to the eye, and
+// no cost to the download.
+constexpr UINT_PTR kProgressTimer = 1;
+constexpr UINT kProgressInterval = 30;
+
 std::u16string_view TargetName(TProgramTarget target) {
   switch (target) {
     case ptWebConfig:
@@ -89,6 +94,7 @@ void TDownloadForm::WMCreate(TMessage&) {
   LogTarget(*FSkylaunchData);
   SetCaption(FSkylaunchData->AppDescription());
   CreateControls();
+  SetTimer(fHandle, kProgressTimer, kProgressInterval, nullptr);
 }
 
 void TDownloadForm::ScaleToOwnDpi() {
@@ -160,6 +166,13 @@ void TDownloadForm::WndProc(TMessage& message) {
       break;
     case WM_DPICHANGED:
       DpiChanged(LOWORD(message.WParam), *reinterpret_cast<const RECT*>(message.LParam));
+      break;
+    case WM_TIMER:
+      if (message.WParam == kProgressTimer) {
+        ShowProgress();
+      } else {
+        TNonVCLWindow::WndProc(message);
+      }
       break;
     default:
       TNonVCLWindow::WndProc(message);
@@ -246,10 +259,23 @@ void TDownloadForm::ThreadUpdateDownloadStatus(int32_t, bool& StopThread) {
   StopThread = fAbort;
   if (StopThread) return;  // the window is closing: the lock is Cancel's now
   std::lock_guard lock(fMembersLock);
-  if (fProgressBar && fDownloadThread) {
-    fProgressBar->SetMax(fDownloadThread->MaxStatus());
-    fProgressBar->StepIt();
-  }
+  if (!fDownloadThread) return;
+  fProgressMax = fDownloadThread->MaxStatus();
+  ++fProgressSteps;
+}
+
+void TDownloadForm::ShowProgress() {
+  const int32_t steps = fProgressSteps.exchange(0);
+  if (steps == 0 || !fProgressBar) return;
+  fProgressBar->SetMax(fProgressMax);
+  // Step by step, as the pieces came: the bar's own stepping rules apply unchanged.
+  for (int32_t i = 0; i < steps; ++i) fProgressBar->StepIt();
+}
+
+void TDownloadForm::CatchUpProgress() {
+  if (GetCurrentThreadId() == fWindowThreadId) return ShowProgress();
+  // The progress timer's own message, sent: handled at once, as its next tick would be.
+  if (fProgressSteps != 0) SendMessageW(fHandle, WM_TIMER, kProgressTimer, 0);
 }
 
 void TDownloadForm::ThreadFileChange(TObject*) { fFileChanged = true; }
@@ -260,6 +286,7 @@ void TDownloadForm::ThreadError(const std::exception_ptr& ExceptObject) {
     RunLog(u"after Cancel, not shown: " + ExceptionText(ExceptObject));
     return;
   }
+  CatchUpProgress();
   ShowException(ExceptObject);
   RunLogExit(1);
   ExitProcess(1);
@@ -270,6 +297,7 @@ void TDownloadForm::CancelButtonClick(TObject*) {
   // Seen at once by the worker's handlers and by the hand-off, which then starts nothing.
   fAbort = true;
   auto lock = LockDelivering(fMembersLock);
+  ShowProgress();
   if (fProgressBar) fProgressBar->StepIt();
   if (fDownloadThread) fDownloadThread->Terminate();
   PostMessageW(fHandle, WM_CLOSE, 0, 0);
@@ -314,6 +342,8 @@ void TDownloadForm::BeforeDestruction() {
 // The hand-off, on the worker thread.
 
 void TDownloadForm::ThreadDownloadComplete(TObject*) {
+  // The download is over: the bar shows all of it before anything else happens.
+  if (!fAbort) CatchUpProgress();
   // Under the lock that Cancel takes: a hand-off runs whole before Cancel takes effect, or not at
   // all. Cancel's flag is set before it waits for the lock, so none starts once it was pressed.
   std::unique_lock lock(fMembersLock);

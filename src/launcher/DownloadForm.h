@@ -37,6 +37,15 @@ class TDownloadForm : public TNonVCLWindow {
   void ReplaceAndLaunch();
   void LaunchInstaller();
 
+  // The worker's progress event, on the worker thread: it answers StopThread from Cancel at once
+  // and only publishes the step. The window's thread shows the steps at a rate a person can see: a
+  // message to the window's thread for every piece of the body would cost the download a round
+  // trip each.
+  void ThreadUpdateDownloadStatus(int32_t CurStatus, bool& StopThread);
+  // Shows the steps published so far, now: on the window's thread directly, from the worker (at
+  // the end of a download) by one message.
+  void CatchUpProgress();
+
  protected:
   void FillWindowClass(WNDCLASSW& wndClass) override;
   DWORD GetExStyle() const override;
@@ -60,10 +69,11 @@ class TDownloadForm : public TNonVCLWindow {
   bool IsCancelCommand(WORD id) const;
   void ConfigureAndStartWorker();
   void RequestQuit();
+  // On the window's thread: the bar takes the steps published since it last did.
+  void ShowProgress();
 
   // Worker events, all on the worker thread.
   void ThreadUpdateStatusText(const std::u16string& NewStatus);
-  void ThreadUpdateDownloadStatus(int32_t CurStatus, bool& StopThread);
   void ThreadFileChange(TObject* Sender);
   void ThreadError(const std::exception_ptr& ExceptObject);
   void ThreadDownloadComplete(TObject* Sender);
@@ -87,6 +97,10 @@ class TDownloadForm : public TNonVCLWindow {
   // window's thread takes it while delivering the messages the worker sends (so neither waits
   // for the other) before it frees controls or swaps workers.
   std::recursive_mutex fMembersLock;
+  // Published by the worker per piece of the body, taken by ShowProgress: the bar's maximum and the
+  // steps not shown yet.
+  std::atomic<int32_t> fProgressMax{0};
+  std::atomic<int32_t> fProgressSteps{0};
   // The worker that ran the configuration download, kept until it has ended.
   TOwned<TDownloadThread> fFinishedThread;
   DWORD fWindowThreadId{0};

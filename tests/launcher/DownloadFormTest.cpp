@@ -1,12 +1,16 @@
 // The launcher window follows its DPI: WM_DPICHANGED (which Wine never sends by itself) moves it to
 // the suggested rectangle and scales its controls and their font; back at the system DPI (96 in the
-// test prefix) everything is as it was, the stock font included.
+// test prefix) everything is as it was, the stock font included. A worker's progress reaches its bar
+// without a message to the window's thread per piece.
 #include "DownloadForm.h"
 
 #include <windows.h>
+#include <commctrl.h>
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <thread>
 #include <tuple>
 
 namespace skylaunch {
@@ -96,6 +100,55 @@ TEST_F(DownloadFormDpi, ScalesWithWmDpiChangedAndReturns) {
   EXPECT_EQ(layout96(), bounds());
   EXPECT_EQ(stock, FontOf(button));
   EXPECT_EQ(0u, GetObjectType(font144));  // deleted once no control used it
+}
+
+// Messages that reach this thread's windows from another thread.
+std::atomic<int> gCrossThreadMessages{0};
+
+LRESULT CALLBACK CountCrossThread(int code, WPARAM sentByThisThread, LPARAM data) {
+  if (code == HC_ACTION && sentByThisThread == 0) ++gCrossThreadMessages;
+  return CallNextHookEx(nullptr, code, sentByThisThread, data);
+}
+
+TEST(DownloadFormProgress, AWorkersPiecesReachTheBarWithoutAMessageEach) {
+  constexpr int kPieces = 2000;
+  TOwned<TDownloadForm> form = Create<TDownloadForm>(10, 10, 350, 150, nullptr);
+  const HWND bar = FindWindowExW(form->Handle(), nullptr, L"msctls_progress32", nullptr);
+  ASSERT_TRUE(bar);
+  gCrossThreadMessages = 0;
+  const HHOOK hook = SetWindowsHookExW(WH_CALLWNDPROC, CountCrossThread, nullptr, GetCurrentThreadId());
+  ASSERT_TRUE(hook);
+
+  // As the worker does: a progress event per piece of the body, then the end of the download.
+  std::atomic<bool> done{false};
+  std::thread worker([&] {
+    for (int piece = 1; piece <= kPieces; ++piece) {
+      bool stop = true;
+      form->ThreadUpdateDownloadStatus(piece, stop);
+      EXPECT_FALSE(stop);  // no Cancel
+    }
+    form->CatchUpProgress();
+    done = true;
+  });
+  // The window's thread meanwhile runs its message loop.
+  MSG message;
+  while (!done) {
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
+  }
+  worker.join();
+  UnhookWindowsHookEx(hook);
+  EXPECT_LT(gCrossThreadMessages, kPieces / 100);
+
+  // The bar ends where a step per piece puts a bar of the same range.
+  const int maximum = static_cast<int>(SendMessageW(bar, PBM_GETRANGE, FALSE, 0));
+  const HWND reference = CreateWindowExW(0, L"msctls_progress32", nullptr, WS_CHILD, 0, 0, 10, 10,
+                                         form->Handle(), nullptr, nullptr, nullptr);
+  SendMessageW(reference, PBM_SETRANGE32, 0, maximum);
+  SendMessageW(reference, PBM_SETSTEP, 1, 0);
+  for (int piece = 1; piece <= kPieces; ++piece) SendMessageW(reference, PBM_STEPIT, 0, 0);
+  EXPECT_EQ(SendMessageW(reference, PBM_GETPOS, 0, 0), SendMessageW(bar, PBM_GETPOS, 0, 0));
+  DestroyWindow(reference);
 }
 
 }  // namespace
