@@ -29,9 +29,11 @@
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <string>
 
+#include "BackgroundSha256.h"
 #include "DownloadProgramRules.h"
 #include "Handles.h"
 #include "NotifyEvent.h"
@@ -112,9 +114,8 @@ class TDownloadProgram : public TObject {
     std::u16string LastModified;
     uint32_t Received = 0;  // bytes of the file in the partial file
     TFileHandle Partial;
-    // Computed only where the catalog gives a SHA-256 to compare it with.
-    bool Hashing = false;
-    TSha256 Hash;
+    // Only where the catalog gives a SHA-256 to compare the file with.
+    std::unique_ptr<TBackgroundSha256> Hash;
   };
 
   // The download exchange and the files (DownloadProgramFiles.cpp).

@@ -30,7 +30,6 @@ void TDownloadProgram::CompareAndDownload() {
   SetStatusText(u"Comparing " + fProduct + u"versions...");
   SetStatusText(u"Contacting download center...");
   TTransfer transfer;
-  transfer.Hashing = IsSha256Text(fCatalogFile.Hash);
   if (!RequestFile(transfer) || Abort()) return;
   if (IsNewVersion()) DownloadFile(transfer);
 }
@@ -83,6 +82,7 @@ void TDownloadProgram::DownloadFile(TTransfer& transfer) {
                                      CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!transfer.Partial) throw ExceptionLite(u"Unable to create file " + fDestFileName);
   DeleteOnClose(transfer.Partial.Get(), true);
+  if (IsSha256Text(fCatalogFile.Hash)) transfer.Hash = std::make_unique<TBackgroundSha256>();
   const auto discard = [&] {
     transfer.Partial.Reset();
     DeleteFileW(as_wcstr(partial));
@@ -109,7 +109,8 @@ void TDownloadProgram::DownloadFile(TTransfer& transfer) {
 }
 
 void TDownloadProgram::CheckAgainstCatalog(TTransfer& transfer) {
-  const std::u16string mismatch = CatalogMismatch(fCatalogFile, transfer.Received, transfer.Hash.Finish());
+  const TSha256Digest digest = transfer.Hash ? transfer.Hash->Finish() : TSha256Digest{};
+  const std::u16string mismatch = CatalogMismatch(fCatalogFile, transfer.Received, digest);
   if (mismatch.empty()) return;
   RunLog(u"the download of " + fDestFileName + u" is not the file the catalog describes: " + mismatch);
   throw ExceptionLite(

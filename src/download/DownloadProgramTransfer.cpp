@@ -82,7 +82,7 @@ void TDownloadProgram::BeginFile(TTransfer& transfer, const std::u16string& bloc
          u" bytes received before are dropped");
   transfer.Received = 0;
   fTotalBytesDownloaded = 0;
-  transfer.Hash.Reset();
+  if (transfer.Hash) transfer.Hash->Reset();
   if (SetFilePointer(transfer.Partial.Get(), 0, nullptr, FILE_BEGIN) == INVALID_SET_FILE_POINTER ||
       !SetEndOfFile(transfer.Partial.Get())) {
     fAbort = true;
@@ -121,7 +121,7 @@ DWORD TDownloadProgram::ReceiveBody(TTransfer& transfer, bool& stop) {
       throw ExceptionLite(
           u"Unable to write data to file.\nYou must have Administrator rights to install this program.");
     }
-    if (transfer.Hashing) transfer.Hash.Update(buffer, count);
+    if (transfer.Hash) transfer.Hash->Update(buffer, count);
   } while (readOK);
   if (Abort()) return 0;
 

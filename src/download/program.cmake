@@ -6,6 +6,10 @@ target_include_directories(download_rules PUBLIC ${CMAKE_CURRENT_LIST_DIR})
 target_link_libraries(download_rules PUBLIC nonvcl_core)
 
 if(WIN32)
+  # The SHA-256 of a download on a thread of its own.
+  add_library(download_hash STATIC ${CMAKE_CURRENT_LIST_DIR}/BackgroundSha256.cpp)
+  target_link_libraries(download_hash PUBLIC download_rules)
+
   add_library(download_program STATIC
     ${CMAKE_CURRENT_LIST_DIR}/DownloadProgram.cpp
     ${CMAKE_CURRENT_LIST_DIR}/DownloadProgramCatalog.cpp
@@ -14,5 +18,5 @@ if(WIN32)
     ${CMAKE_CURRENT_LIST_DIR}/DownloadProgramTransfer.cpp)
   # The token client comes with the executable: oauth_client (the program) or oauth_client_local
   # (tests against the local services).
-  target_link_libraries(download_program PUBLIC download_rules platform_http manifest oauth_core nonvcl)
+  target_link_libraries(download_program PUBLIC download_rules download_hash platform_http manifest oauth_core nonvcl)
 endif()

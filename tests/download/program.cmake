@@ -1,6 +1,9 @@
 # The workflow's text rules, in every tree.
 skylaunch_add_test(download_rules_test SOURCES DownloadProgramRulesTest.cpp LIBS download_rules)
 
+# The hash of a download on its own thread, under Wine.
+skylaunch_add_test(download_hash_test WINDOWS_ONLY SOURCES BackgroundSha256Test.cpp LIBS download_hash)
+
 # The workflow under Wine against the local services, with the token client of their OAuth
 # origin. The test compares downloads with the catalog files it serves, read through Wine's Z:
 # drive.
