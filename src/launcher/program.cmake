@@ -25,6 +25,9 @@ if(WIN32)
   endfunction()
 
   skylaunch_launcher(Skylaunch release_service oauth_client)
+  # The deployable program is signed where the tree is configured for it (cmake/Signing.cmake).
+  include(Signing)
+  skylaunch_sign(Skylaunch)
   if(TARGET release_service_local AND TARGET oauth_client_local)
     skylaunch_launcher(Skylaunch_local release_service_local oauth_client_local)
   endif()
