@@ -8,6 +8,7 @@
 # Only the file's path or the variable's name is kept here: the password itself is never in the
 # cache, the build files or the build's output.
 #   skylaunch_sign(<target>)          signs the target's file as the last step of its build
+#                                     (cmake/sign_program.py, run by SKYLAUNCH_PYTHON)
 include_guard(GLOBAL)
 
 set(SKYLAUNCH_SIGNING_PKCS12 "" CACHE FILEPATH

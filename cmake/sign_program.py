@@ -5,7 +5,8 @@ of its build.
                     [--timestamp-url <url>] <program>
 
 Afterwards the program's path holds the signed program or nothing: a signing that fails removes the
-unsigned file, so that it is not taken for the signed one, and the next build links and signs again.
+unsigned file, so that it is not taken for the signed one, and the next build links and signs again
+(make would remove it as a failed target's file; other build tools leave it).
 The password reaches osslsigncode in a file, never on a command line: the given file, or for an
 environment variable a temporary file that only this user can read, removed at once.
 """
