@@ -132,34 +132,32 @@ def main():
         return 1
 
     results = []
-    tampered = work / "tampered.exe"
-    signed = bytearray(program.read_bytes())
-    signed[len(signed) // 2] ^= 0x01  # in the code: inside the digest, before the signature
-    tampered.write_bytes(signed)
-    results.append((verified(args.osslsigncode, program, ca, log) and
-                     not verified(args.osslsigncode, tampered, ca, log),
-                     "signed: verified against the throw-away CA, and refused with one byte changed"))
 
-    rebuilt = unsigned_bytes(args.osslsigncode, program, work / "rebuilt-unsigned.exe", log)
-    original = unsigned_bytes(args.osslsigncode, args.program, work / "tree-unsigned.exe", log)
-    difference = differences(rebuilt, original)
-    results.append((not difference, f"without the signatures, {program} and {args.program} are the same "
-                                    f"bytes{': no, ' + difference if difference else ''}"))
+    def check(passed, claim, fault=""):
+        results.append(passed)
+        print(("ok: " if passed else "FAILED: ") + claim + (f": no, {fault}" if fault and not passed else ""))
 
-    leaks = files_holding(tree, password.encode())
-    leaks += [log] if password.encode() in log.read_bytes() else []
-    results.append((not leaks, "the password is in no file of the build tree nor in its output"
-                    + (f": no, in {', '.join(map(str, leaks))}" if leaks else "")))
+    tampered = bytearray(program.read_bytes())
+    tampered[len(tampered) // 2] ^= 0x01  # in the code: inside the digest, before the signature
+    (work / "tampered.exe").write_bytes(tampered)
+    check(verified(args.osslsigncode, program, ca, log)
+          and not verified(args.osslsigncode, work / "tampered.exe", ca, log),
+          "signed: verified against the throw-away CA, and refused with one byte changed")
+
+    difference = differences(unsigned_bytes(args.osslsigncode, program, work / "rebuilt-unsigned.exe", log),
+                             unsigned_bytes(args.osslsigncode, args.program, work / "tree-unsigned.exe", log))
+    check(not difference, f"without the signatures, {program} and {args.program} are the same bytes", difference)
+
+    leaks = files_holding(tree, password.encode()) + ([log] if password.encode() in log.read_bytes() else [])
+    check(not leaks, "the password is in no file of the build tree nor in its output",
+          f"in {', '.join(map(str, leaks))}")
 
     program.unlink()
     refused = run(build, log, cwd=source, env=dict(env, **{PASSWORD_VARIABLE: password + "x"})) != 0
     faults = ([] if refused else ["the build succeeded"]) + ([f"{program} is there"] if program.exists() else [])
-    results.append((not faults, "with a wrong password the build fails and leaves no program"
-                    + (f": no, {' and '.join(faults)}" if faults else "")))
+    check(not faults, "with a wrong password the build fails and leaves no program", " and ".join(faults))
 
-    for passed, text in results:
-        print(("ok: " if passed else "FAILED: ") + text)
-    if all(passed for passed, _ in results):
+    if all(results):
         shutil.rmtree(work)
         return 0
     print(f"the rebuild, its output ({log}) and the certificates are kept in {work}")
