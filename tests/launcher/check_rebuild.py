@@ -127,7 +127,7 @@ def main():
     configure = ["cmake", "--preset", "release", *(f"-D{d}" for d in args.define),
                  f"-DSKYLAUNCH_SIGNING_PKCS12={pkcs12}", f"-DSKYLAUNCH_SIGNING_PASSWORD_ENV={PASSWORD_VARIABLE}"]
     build = ["cmake", "--build", "--preset", "release"]
-    if run(configure, log, cwd=source) != 0 or run(build, log, cwd=source, env=env) != 0:
+    if run(configure, log, cwd=source, env=env) != 0 or run(build, log, cwd=source, env=env) != 0:
         print(f"the rebuild in {source} failed (see {log})")
         return 1
 
