@@ -7,6 +7,10 @@ add_link_options(-static -static-libgcc -static-libstdc++)
 # own, and the linker drops the sections that nothing refers to. The tests run on the same code.
 add_compile_options(-ffunction-sections -fdata-sections)
 add_link_options(-Wl,--gc-sections)
+# The same sources and constants give the same bytes, so that a deployer can rebuild a published
+# program and compare: the linker would otherwise stamp the link time into the PE header (and, through
+# it, into the header's checksum).
+add_link_options(-Wl,--no-insert-timestamp)
 
 set(SKYLAUNCH_WINE "wine" CACHE STRING "Wine loader that runs this build's programs")
 if(CMAKE_SIZEOF_VOID_P EQUAL 8)

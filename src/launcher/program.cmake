@@ -20,10 +20,14 @@ if(WIN32)
     # to them come later on the link line.
     target_link_libraries(${name} PRIVATE launcher_form
                                           ${release_service} "$<LINK_LIBRARY:WHOLE_ARCHIVE,${oauth_client}>")
+    target_link_libraries(${name} PRIVATE program_version)
     target_link_options(${name} PRIVATE -municode)
   endfunction()
 
   skylaunch_launcher(Skylaunch release_service oauth_client)
+  # The deployable program is signed where the tree is configured for it (cmake/Signing.cmake).
+  include(Signing)
+  skylaunch_sign(Skylaunch)
   if(TARGET release_service_local AND TARGET oauth_client_local)
     skylaunch_launcher(Skylaunch_local release_service_local oauth_client_local)
   endif()

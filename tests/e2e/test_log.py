@@ -14,6 +14,7 @@ sys.path.insert(0, str(ROOT / "tools/winprobe"))
 import harness  # noqa: E402
 
 BUILD = SERVICES = None
+VERSION = None  # the tree's SKYLAUNCH_VERSION, which the start line tells
 PORTS = {}
 LINE = re.compile(r"(\d{4}-\d\d-\d\d \d\d:\d\d:\d\d\.\d{3}) \[(\d+)\] (.*)")
 CATALOG_QUERY = "/v3/release-catalog/tarvosa-loader-app?major-version=&status="
@@ -82,7 +83,7 @@ class RunLog(unittest.TestCase):
         shared = re.escape(BUILD.shared_folder())
         size = (BUILD.catalog / "2024/Release/Skylaunch24.exe").stat().st_size
         self.assertTells(launcher, [
-            r"start Skylaunch 24\.0\.0\.0, program file .*\\Skylaunch_local\.exe, command line .*",
+            rf"start Skylaunch {VERSION}, program file .*\\Skylaunch_local\.exe, command line .*",
             rf"target ptSkylaunch .*: component Skylaunch24\.exe, program folder {shared}, .*",
             request("GET", "catalog", "/health/full", 200), "connection check: the service can be reached",
             request("POST", "oauth", "/oauth2/v1/clients", 200),
@@ -98,7 +99,7 @@ class RunLog(unittest.TestCase):
             rf"started, process id {list(processes)[1]}",
             "exit code 0"])
         self.assertTells(installed, [
-            rf"start Skylaunch 24\.0\.0\.0, program file {shared}\\Skylaunch24\.exe, command line .*",
+            rf"start Skylaunch {VERSION}, program file {shared}\\Skylaunch24\.exe, command line .*",
             r"target ptWebConfig .*", request("GET", "catalog", CATALOG_QUERY, 200),
             rf"version file .*: downloading {shared}\\S24Launch\.dat",
             request("GET", "files", "/files/2024/Release/S24Launch.dat", 200),
@@ -120,12 +121,12 @@ class RunLog(unittest.TestCase):
 
 
 def configure(build, services, arguments):
-    global BUILD, SERVICES
-    BUILD, SERVICES = build, services
+    global BUILD, SERVICES, VERSION
+    BUILD, SERVICES, VERSION = build, services, re.escape(arguments.program_version)
     offsets = json.loads((ROOT / "tools/local_services.json").read_text())["port_offsets"]
     base = arguments.control_port - offsets["control"]
     PORTS.update({origin: base + offset for origin, offset in offsets.items()})
 
 
 if __name__ == "__main__":
-    harness.test_main(configure)
+    harness.test_main(configure, "--program-version")
