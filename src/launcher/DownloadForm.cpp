@@ -2,6 +2,7 @@
 
 #include <shlobj.h>
 
+#include <functional>
 #include <utility>
 
 #include "DeliveringLock.h"
@@ -21,10 +22,23 @@ namespace {
 constexpr char16_t kNoConnectionText[] =
     u"Unable to establish an internet connection.\nPlease check your internet configuration and try again.";
 
-// How long the closing window waits for a worker. The worker's stop checks keep it from sending
-// or writing anything more; one that the platform still holds in a blocked network call after
-// this (a stalled server, a trickling download) is not waited for: the process ends without it.
+// How long the closing window waits for a worker or the connection check. Their stop checks keep
+// them from sending or writing anything more; one that the platform still holds in a blocked
+// network call after this (a stalled server, a trickling download), or that shows a box, is not
+// waited for: the process ends without it.
 constexpr uint32_t kWorkerGrace = 1000;
+
+// Runs a body of the window's on a thread of its own; created suspended.
+class TSetupThread : public TThread {
+ public:
+  explicit TSetupThread(std::function<void()> body) : TThread(true), fBody(std::move(body)) {}
+
+ protected:
+  void Execute() override { fBody(); }
+
+ private:
+  std::function<void()> fBody;
+};
 
 std::u16string_view TargetName(TProgramTarget target) {
   switch (target) {
@@ -183,6 +197,31 @@ void TDownloadForm::Show() {
   UpdateWindow(fHandle);
 }
 
+void TDownloadForm::StartSetup() {
+  fStarterThread = Create<TSetupThread>([this] { FirstSetup(); });
+  fStarterThread->Resume();
+}
+
+void TDownloadForm::FirstSetup() {
+  try {
+    SetupDownloadThread();
+  } catch (...) {
+    std::lock_guard lock(fMembersLock);
+    // After Cancel an error is no longer the user's concern; before it, it ends the run.
+    if (fAbort) {
+      RunLog(u"after Cancel, not shown: " + ExceptionText(std::current_exception()));
+      return;
+    }
+    fSetupError = std::current_exception();
+    RequestQuit();
+  }
+}
+
+void TDownloadForm::RethrowSetupError() {
+  auto lock = LockDelivering(fMembersLock);
+  if (fSetupError) std::rethrow_exception(std::exchange(fSetupError, nullptr));
+}
+
 void TDownloadForm::SetupDownloadThread() {
   bool connected = false;
   fCommandLine = TrimText(fCommandLine) + u" " + GetParameters();
@@ -190,7 +229,7 @@ void TDownloadForm::SetupDownloadThread() {
   fFileChanged = false;
   try {
     fInternetMgr->SetValidationHost(FSkylaunchData->ValidateURL());
-    // After Cancel (in the configuration hand-off) nothing more is checked, asked or started.
+    // After Cancel nothing more is checked, asked or started.
     while (!connected && !fAbort) {
       connected = fInternetMgr->ValidateConnection();
       LogConnectionCheck(connected, *fInternetMgr);
@@ -208,8 +247,7 @@ void TDownloadForm::SetupDownloadThread() {
 }
 
 void TDownloadForm::ConfigureAndStartWorker() {
-  auto lock = GetCurrentThreadId() == fWindowThreadId ? LockDelivering(fMembersLock)
-                                                      : std::unique_lock(fMembersLock);
+  std::lock_guard lock(fMembersLock);
   if (!fDownloadThread || fAbort) return;  // cancelled, or the window is being released
   TDownloadThread& worker = *fDownloadThread;
   const TSkylaunchData& data = *FSkylaunchData;
@@ -228,13 +266,8 @@ void TDownloadForm::ConfigureAndStartWorker() {
 }
 
 void TDownloadForm::RequestQuit() {
-  // From the worker (the configuration hand-off) the quit request must reach the loop of the
-  // window's thread, not the worker's own queue.
-  if (GetCurrentThreadId() == fWindowThreadId) {
-    PostQuitMessage(0);
-  } else {
-    PostThreadMessageW(fWindowThreadId, WM_QUIT, 0, 0);
-  }
+  // The quit request must reach the loop of the window's thread, not the calling thread's queue.
+  PostThreadMessageW(fWindowThreadId, WM_QUIT, 0, 0);
 }
 
 void TDownloadForm::ThreadUpdateStatusText(const std::u16string& NewStatus) {
@@ -265,10 +298,15 @@ void TDownloadForm::ThreadError(const std::exception_ptr& ExceptObject) {
   ExitProcess(1);
 }
 
+void TDownloadForm::StopWork() {
+  // Seen at once by the worker's handlers, the hand-off and the connection check.
+  fAbort = true;
+  fInternetMgr->SetAbort(true);
+}
+
 void TDownloadForm::CancelButtonClick(TObject*) {
   RunLog(u"Cancel pressed");
-  // Seen at once by the worker's handlers and by the hand-off, which then starts nothing.
-  fAbort = true;
+  StopWork();
   auto lock = LockDelivering(fMembersLock);
   if (fProgressBar) fProgressBar->StepIt();
   if (fDownloadThread) fDownloadThread->Terminate();
@@ -277,7 +315,7 @@ void TDownloadForm::CancelButtonClick(TObject*) {
 
 void TDownloadForm::WMClose(TMessage&) {
   // Closing the window is a cancel too (after a hand-off it changes nothing).
-  fAbort = true;
+  StopWork();
   {
     auto lock = LockDelivering(fMembersLock);
     if (fDownloadThread) fDownloadThread->Terminate();
@@ -289,22 +327,26 @@ void TDownloadForm::WMClose(TMessage&) {
 }
 
 void TDownloadForm::BeforeDestruction() {
-  // Each worker is taken out under the lock and released outside it: releasing waits for the
-  // thread, which may still need the lock. A worker that was running the configuration hand-off
-  // may have put a second one in place meanwhile, so repeat until none is left.
+  // Each thread is taken out under the lock and released outside it: releasing waits for the
+  // thread, which may still need the lock. A thread that was checking the connection may have put
+  // the next worker in place meanwhile, so repeat until none is left.
   for (;;) {
-    TOwned<TDownloadThread> worker;
+    TOwned<TThread> thread;
     {
       auto lock = LockDelivering(fMembersLock);
-      worker = std::move(fDownloadThread ? fDownloadThread : fFinishedThread);
+      if (fDownloadThread) {
+        thread = std::move(fDownloadThread);
+      } else {
+        thread = std::move(fStarterThread);
+      }
     }
-    if (!worker) break;
-    worker->Terminate();
-    if (!worker->EndsWithin(kWorkerGrace)) {
-      RunLogExit(0, u"the worker did not end within a second; the process ends without it");
+    if (!thread) break;
+    thread->Terminate();
+    if (!thread->EndsWithin(kWorkerGrace)) {
+      RunLogExit(0, u"a worker did not end within a second; the process ends without it");
       TerminateProcess(GetCurrentProcess(), 0);
     }
-    worker.reset();
+    thread.reset();
   }
   fInternetMgr.reset();
   FSkylaunchData.reset();
@@ -329,10 +371,13 @@ void TDownloadForm::ThreadDownloadComplete(TObject*) {
       FSkylaunchData->SetAppType(ptWebInstall);
       LogTarget(*FSkylaunchData);
       fDownloadThread->Terminate();
-      fFinishedThread = std::move(fDownloadThread);
+      // This worker checks the connection again and starts the next one; the thread that did so
+      // before it has ended.
+      TOwned<TThread> previous = std::exchange(fStarterThread, std::move(fDownloadThread));
       fDownloadThread = Create<TDownloadThread>(true);
       // The check may wait for the network and ask the user: Cancel must be able to come in.
       lock.unlock();
+      previous.reset();
       SetupDownloadThread();
       break;
     }

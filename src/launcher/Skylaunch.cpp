@@ -26,7 +26,7 @@ int RunLauncher() {
     TOwned<TDownloadForm> form = Create<TDownloadForm>(10, 10, 350, 150, nullptr);
     if (!form->Aborted()) {
       form->Show();
-      form->SetupDownloadThread();
+      form->StartSetup();
       while (GetMessageW(&message, nullptr, 0, 0)) {
         // The keyboard as in a dialog: Tab stays on the one button, and Esc, Enter and Alt+C reach
         // the window as commands (TDownloadForm::WndProc).
@@ -34,6 +34,7 @@ int RunLauncher() {
         TranslateMessage(&message);
         DispatchMessageW(&message);
       }
+      form->RethrowSetupError();
     }
   } catch (...) {
     // The window object is gone by now (released while the error passed).
