@@ -5,6 +5,7 @@
 #include <functional>
 #include <utility>
 
+#include "ChainLock.h"
 #include "DeliveringLock.h"
 #include "DownloadFormLayout.h"
 #include "ExceptionText.h"
@@ -27,6 +28,10 @@ constexpr char16_t kNoConnectionText[] =
 // network call after this (a stalled server, a trickling download), or that shows a box, is not
 // waited for: the process ends without it.
 constexpr uint32_t kWorkerGrace = 1000;
+
+// How long the launcher waits for the copy it handed over to to ask for the chain lock (a fresh
+// process, which a virus scanner may hold up for a while) before it ends anyway.
+constexpr DWORD kCopyStart = 30000;
 
 // Runs a body of the window's on a thread of its own; created suspended.
 class TSetupThread : public TThread {
@@ -362,11 +367,18 @@ void TDownloadForm::ThreadDownloadComplete(TObject*) {
   if (fAbort || !fDownloadThread) return;
   if (fInstrLabel) fInstrLabel->SetCaption(u"Launching " + FSkylaunchData->AppDescription());
   switch (FSkylaunchData->AppType()) {
-    case ptSkylaunch:
+    case ptSkylaunch: {
       CreateShortcut();
-      ReplaceAndLaunch();
+      // The copy carries the chain on: its ticket must be on offer when it starts, and this
+      // launcher ends, releasing the chain lock, only once the copy waits for it.
+      THandOver handOver;
+      const TKernelHandle copy = ReplaceAndLaunch();
+      // The copy has been started: from here Cancel only closes the window.
+      lock.unlock();
+      handOver.AwaitCopy(copy.Get(), kCopyStart);
       PostMessageW(fHandle, WM_CLOSE, 0, 0);
       break;
+    }
     case ptWebConfig: {
       FSkylaunchData->SetAppType(ptWebInstall);
       LogTarget(*FSkylaunchData);
@@ -392,7 +404,7 @@ void TDownloadForm::ThreadDownloadComplete(TObject*) {
 }
 
 void TDownloadForm::CreateShortcut() { skylaunch::CreateShortcut(*FSkylaunchData); }
-void TDownloadForm::ReplaceAndLaunch() { skylaunch::ReplaceAndLaunch(*FSkylaunchData); }
+TKernelHandle TDownloadForm::ReplaceAndLaunch() { return skylaunch::ReplaceAndLaunch(*FSkylaunchData); }
 void TDownloadForm::LaunchInstaller() { skylaunch::LaunchInstaller(fHandle, *FSkylaunchData, fCommandLine); }
 
 }  // namespace skylaunch

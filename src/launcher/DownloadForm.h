@@ -37,7 +37,7 @@ class TDownloadForm : public TNonVCLWindow {
 
   // The parts of the hand-off, public so that each can be exercised on its own.
   void CreateShortcut();
-  void ReplaceAndLaunch();
+  TKernelHandle ReplaceAndLaunch();
   void LaunchInstaller();
 
  protected:

@@ -2,9 +2,14 @@
 #include <windows.h>
 
 #include <exception>
+#include <typeinfo>
 
+#include "ChainLock.h"
+#include "ClassName.h"
 #include "DownloadForm.h"
+#include "HandOff.h"
 #include "ModuleStartup.h"
+#include "ProgramTarget.h"
 #include "RunLog.h"
 #include "SystemUtils.h"
 
@@ -18,6 +23,15 @@ void RestrictLibrarySearch() {
   const auto setDefault = reinterpret_cast<TSetDefaultDllDirectories>(
       reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "SetDefaultDllDirectories")));
   if (!setDefault || !setDefault(LOAD_LIBRARY_SEARCH_SYSTEM32)) SetDllDirectoryW(L"");
+}
+
+// A start with "/WebInstall" may be the copy that a running launcher hands the chain over to.
+bool IsHandOverCopy() { return ProgramTargetFromParameters(CommandLineParameters()) == ptWebConfig; }
+
+int GiveWayToTheRunningChain() {
+  BringChainForward(ClassNameOf(typeid(TDownloadForm)));
+  RunLogExit(0, u"another launcher is running");
+  return 0;
 }
 
 int RunLauncher() {
@@ -49,6 +63,9 @@ int RunLauncher() {
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int) {
   skylaunch::RestrictLibrarySearch();
   skylaunch::StartRunLog();
+  // Before anything is shown, written or sent: one launcher chain at a time on the machine.
+  const skylaunch::TChainLock chain(skylaunch::IsHandOverCopy());
+  if (chain.AnotherChainRuns()) return skylaunch::GiveWayToTheRunningChain();
   int code = 0;
   {
     skylaunch::TModuleStartup modules;

@@ -31,7 +31,7 @@ if(WIN32 AND TARGET Skylaunch_local)
   skylaunch_program_test(launcher_cancel test_cancel.py 900)
   # The run log of a first installation and of a refused token: the story, and no secret in it.
   skylaunch_program_test(launcher_log test_log.py 300)
-  # The window answers while the connection check waits.
+  # The window answers while the connection check waits; one launcher chain at a time per machine.
   skylaunch_program_test(launcher_window test_window.py 600)
   # The window's geometry at 96 and at 144 DPI (the prefix's LogPixels, put back afterwards).
   skylaunch_program_test(launcher_dpi test_dpi.py 300)
