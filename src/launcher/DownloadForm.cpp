@@ -2,8 +2,10 @@
 
 #include <shlobj.h>
 
+#include <functional>
 #include <utility>
 
+#include "ChainLock.h"
 #include "DeliveringLock.h"
 #include "DownloadFormLayout.h"
 #include "ExceptionText.h"
@@ -21,15 +23,32 @@ namespace {
 constexpr char16_t kNoConnectionText[] =
     u"Unable to establish an internet connection.\nPlease check your internet configuration and try again.";
 
-// How long the closing window waits for a worker. The worker's stop checks keep it from sending
-// or writing anything more; one that the platform still holds in a blocked network call after
-// this (a stalled server, a trickling download) is not waited for: the process ends without it.
+// How long the closing window waits for a worker or the connection check. Their stop checks keep
+// them from sending or writing anything more; one that the platform still holds in a blocked
+// network call after this (a stalled server, a trickling download), or that shows a box, is not
+// waited for: the process ends without it.
 constexpr uint32_t kWorkerGrace = 1000;
 
 // The bar catches up with the worker's progress this often (milliseconds): smooth to the eye, and
 // no cost to the download.
 constexpr UINT_PTR kProgressTimer = 1;
 constexpr UINT kProgressInterval = 30;
+
+// How long the launcher waits for the copy it handed over to to ask for the chain lock (a fresh
+// process, which a virus scanner may hold up for a while) before it ends anyway.
+constexpr DWORD kCopyStart = 30000;
+
+// Runs a body of the window's on a thread of its own; created suspended.
+class TSetupThread : public TThread {
+ public:
+  explicit TSetupThread(std::function<void()> body) : TThread(true), fBody(std::move(body)) {}
+
+ protected:
+  void Execute() override { fBody(); }
+
+ private:
+  std::function<void()> fBody;
+};
 
 std::u16string_view TargetName(TProgramTarget target) {
   switch (target) {
@@ -196,6 +215,31 @@ void TDownloadForm::Show() {
   UpdateWindow(fHandle);
 }
 
+void TDownloadForm::StartSetup() {
+  fStarterThread = Create<TSetupThread>([this] { FirstSetup(); });
+  fStarterThread->Resume();
+}
+
+void TDownloadForm::FirstSetup() {
+  try {
+    SetupDownloadThread();
+  } catch (...) {
+    std::lock_guard lock(fMembersLock);
+    // After Cancel an error is no longer the user's concern; before it, it ends the run.
+    if (fAbort) {
+      RunLog(u"after Cancel, not shown: " + ExceptionText(std::current_exception()));
+      return;
+    }
+    fSetupError = std::current_exception();
+    RequestQuit();
+  }
+}
+
+void TDownloadForm::RethrowSetupError() {
+  auto lock = LockDelivering(fMembersLock);
+  if (fSetupError) std::rethrow_exception(std::exchange(fSetupError, nullptr));
+}
+
 void TDownloadForm::SetupDownloadThread() {
   bool connected = false;
   fCommandLine = TrimText(fCommandLine) + u" " + GetParameters();
@@ -203,7 +247,7 @@ void TDownloadForm::SetupDownloadThread() {
   fFileChanged = false;
   try {
     fInternetMgr->SetValidationHost(FSkylaunchData->ValidateURL());
-    // After Cancel (in the configuration hand-off) nothing more is checked, asked or started.
+    // After Cancel nothing more is checked, asked or started.
     while (!connected && !fAbort) {
       connected = fInternetMgr->ValidateConnection();
       LogConnectionCheck(connected, *fInternetMgr);
@@ -221,8 +265,7 @@ void TDownloadForm::SetupDownloadThread() {
 }
 
 void TDownloadForm::ConfigureAndStartWorker() {
-  auto lock = GetCurrentThreadId() == fWindowThreadId ? LockDelivering(fMembersLock)
-                                                      : std::unique_lock(fMembersLock);
+  std::lock_guard lock(fMembersLock);
   if (!fDownloadThread || fAbort) return;  // cancelled, or the window is being released
   TDownloadThread& worker = *fDownloadThread;
   const TSkylaunchData& data = *FSkylaunchData;
@@ -241,13 +284,8 @@ void TDownloadForm::ConfigureAndStartWorker() {
 }
 
 void TDownloadForm::RequestQuit() {
-  // From the worker (the configuration hand-off) the quit request must reach the loop of the
-  // window's thread, not the worker's own queue.
-  if (GetCurrentThreadId() == fWindowThreadId) {
-    PostQuitMessage(0);
-  } else {
-    PostThreadMessageW(fWindowThreadId, WM_QUIT, 0, 0);
-  }
+  // The quit request must reach the loop of the window's thread, not the calling thread's queue.
+  PostThreadMessageW(fWindowThreadId, WM_QUIT, 0, 0);
 }
 
 void TDownloadForm::ThreadUpdateStatusText(const std::u16string& NewStatus) {
@@ -292,10 +330,15 @@ void TDownloadForm::ThreadError(const std::exception_ptr& ExceptObject) {
   ExitProcess(1);
 }
 
+void TDownloadForm::StopWork() {
+  // Seen at once by the worker's handlers, the hand-off and the connection check.
+  fAbort = true;
+  fInternetMgr->SetAbort(true);
+}
+
 void TDownloadForm::CancelButtonClick(TObject*) {
   RunLog(u"Cancel pressed");
-  // Seen at once by the worker's handlers and by the hand-off, which then starts nothing.
-  fAbort = true;
+  StopWork();
   auto lock = LockDelivering(fMembersLock);
   ShowProgress();
   if (fProgressBar) fProgressBar->StepIt();
@@ -305,7 +348,7 @@ void TDownloadForm::CancelButtonClick(TObject*) {
 
 void TDownloadForm::WMClose(TMessage&) {
   // Closing the window is a cancel too (after a hand-off it changes nothing).
-  fAbort = true;
+  StopWork();
   {
     auto lock = LockDelivering(fMembersLock);
     if (fDownloadThread) fDownloadThread->Terminate();
@@ -317,22 +360,26 @@ void TDownloadForm::WMClose(TMessage&) {
 }
 
 void TDownloadForm::BeforeDestruction() {
-  // Each worker is taken out under the lock and released outside it: releasing waits for the
-  // thread, which may still need the lock. A worker that was running the configuration hand-off
-  // may have put a second one in place meanwhile, so repeat until none is left.
+  // Each thread is taken out under the lock and released outside it: releasing waits for the
+  // thread, which may still need the lock. A thread that was checking the connection may have put
+  // the next worker in place meanwhile, so repeat until none is left.
   for (;;) {
-    TOwned<TDownloadThread> worker;
+    TOwned<TThread> thread;
     {
       auto lock = LockDelivering(fMembersLock);
-      worker = std::move(fDownloadThread ? fDownloadThread : fFinishedThread);
+      if (fDownloadThread) {
+        thread = std::move(fDownloadThread);
+      } else {
+        thread = std::move(fStarterThread);
+      }
     }
-    if (!worker) break;
-    worker->Terminate();
-    if (!worker->EndsWithin(kWorkerGrace)) {
-      RunLogExit(0, u"the worker did not end within a second; the process ends without it");
+    if (!thread) break;
+    thread->Terminate();
+    if (!thread->EndsWithin(kWorkerGrace)) {
+      RunLogExit(0, u"a worker did not end within a second; the process ends without it");
       TerminateProcess(GetCurrentProcess(), 0);
     }
-    worker.reset();
+    thread.reset();
   }
   fInternetMgr.reset();
   FSkylaunchData.reset();
@@ -350,19 +397,29 @@ void TDownloadForm::ThreadDownloadComplete(TObject*) {
   if (fAbort || !fDownloadThread) return;
   if (fInstrLabel) fInstrLabel->SetCaption(u"Launching " + FSkylaunchData->AppDescription());
   switch (FSkylaunchData->AppType()) {
-    case ptSkylaunch:
+    case ptSkylaunch: {
       CreateShortcut();
-      ReplaceAndLaunch();
+      // The copy carries the chain on: its ticket must be on offer when it starts, and this
+      // launcher ends, releasing the chain lock, only once the copy waits for it.
+      THandOver handOver;
+      const TKernelHandle copy = ReplaceAndLaunch();
+      // The copy has been started: from here Cancel only closes the window.
+      lock.unlock();
+      handOver.AwaitCopy(copy.Get(), kCopyStart);
       PostMessageW(fHandle, WM_CLOSE, 0, 0);
       break;
+    }
     case ptWebConfig: {
       FSkylaunchData->SetAppType(ptWebInstall);
       LogTarget(*FSkylaunchData);
       fDownloadThread->Terminate();
-      fFinishedThread = std::move(fDownloadThread);
+      // This worker checks the connection again and starts the next one; the thread that did so
+      // before it has ended.
+      TOwned<TThread> previous = std::exchange(fStarterThread, std::move(fDownloadThread));
       fDownloadThread = Create<TDownloadThread>(true);
       // The check may wait for the network and ask the user: Cancel must be able to come in.
       lock.unlock();
+      previous.reset();
       SetupDownloadThread();
       break;
     }
@@ -377,7 +434,7 @@ void TDownloadForm::ThreadDownloadComplete(TObject*) {
 }
 
 void TDownloadForm::CreateShortcut() { skylaunch::CreateShortcut(*FSkylaunchData); }
-void TDownloadForm::ReplaceAndLaunch() { skylaunch::ReplaceAndLaunch(*FSkylaunchData); }
+TKernelHandle TDownloadForm::ReplaceAndLaunch() { return skylaunch::ReplaceAndLaunch(*FSkylaunchData); }
 void TDownloadForm::LaunchInstaller() { skylaunch::LaunchInstaller(fHandle, *FSkylaunchData, fCommandLine); }
 
 }  // namespace skylaunch

@@ -26,15 +26,18 @@ class TDownloadForm : public TNonVCLWindow {
   bool Aborted() const { return fAbort; }
   // Shows and paints the window with the show command the process was started with.
   void Show();
-  // Checks the connection (Retry/Cancel while it fails), then configures the current worker and
-  // starts it. On the worker thread during the configuration hand-off too.
-  void SetupDownloadThread();
+  // Starts SetupDownloadThread on a thread of its own: the connection check may wait for the
+  // network or for the user for many seconds, and the window answers meanwhile.
+  void StartSetup();
+  // After the message loop: raises again an error that ended StartSetup's thread, for the entry to
+  // show once the window is gone.
+  void RethrowSetupError();
 
   void WndProc(TMessage& message) override;
 
   // The parts of the hand-off, public so that each can be exercised on its own.
   void CreateShortcut();
-  void ReplaceAndLaunch();
+  TKernelHandle ReplaceAndLaunch();
   void LaunchInstaller();
 
   // The worker's progress event, on the worker thread: it answers StopThread from Cancel at once
@@ -67,10 +70,18 @@ class TDownloadForm : public TNonVCLWindow {
   void DpiChanged(UINT dpi, const RECT& suggested);
   // Whether a WM_COMMAND identifier means the Cancel button; only while the button exists.
   bool IsCancelCommand(WORD id) const;
+  // Checks the connection (Retry/Cancel while it fails), then configures the current worker and
+  // starts it. Never on the window's thread: on StartSetup's thread first, then on the worker
+  // during the configuration hand-off.
+  void SetupDownloadThread();
+  // The body of StartSetup's thread.
+  void FirstSetup();
   void ConfigureAndStartWorker();
   void RequestQuit();
   // On the window's thread: the bar takes the steps published since it last did.
   void ShowProgress();
+  // Cancel, or the window closing: from now on nothing is checked, sent, written or started.
+  void StopWork();
 
   // Worker events, all on the worker thread.
   void ThreadUpdateStatusText(const std::u16string& NewStatus);
@@ -101,8 +112,11 @@ class TDownloadForm : public TNonVCLWindow {
   // steps not shown yet.
   std::atomic<int32_t> fProgressMax{0};
   std::atomic<int32_t> fProgressSteps{0};
-  // The worker that ran the configuration download, kept until it has ended.
-  TOwned<TDownloadThread> fFinishedThread;
+  // The thread that checks the connection and starts the current worker: StartSetup's at first,
+  // then the worker that ran the configuration download; kept until it has ended.
+  TOwned<TThread> fStarterThread;
+  // What ended StartSetup's thread, until the entry takes it.
+  std::exception_ptr fSetupError;
   DWORD fWindowThreadId{0};
   std::u16string fClassName;
 };

@@ -92,7 +92,7 @@ void CreateShortcut(const TSkylaunchData& data) {
   }  // the interfaces go before the apartment
 }
 
-void ReplaceAndLaunch(const TSkylaunchData& data) {
+TKernelHandle ReplaceAndLaunch(const TSkylaunchData& data) {
   const std::u16string fullName = data.ComponentFullFileName();
   const std::u16string newName = ReplaceExtension(fullName, u".new");
   const std::u16string oldName = ReplaceExtension(fullName, u".old");
@@ -113,7 +113,7 @@ void ReplaceAndLaunch(const TSkylaunchData& data) {
   } else {
     RunLog(u"no " + newName + u": the installed copy stays");
   }
-  StartDetached(LauncherCommandLine(fullName, GetParameters()), u"");
+  return StartDetached(LauncherCommandLine(fullName, GetParameters()), u"");
 }
 
 void LaunchInstaller(HWND owner, const TSkylaunchData& data, const std::u16string& commandLine) {
@@ -127,7 +127,7 @@ void LaunchInstaller(HWND owner, const TSkylaunchData& data, const std::u16strin
   StartDetached(InstallerCommandLine(installer, commandLine), data.InstallFolder());
 }
 
-void StartDetached(const std::u16string& commandLine, const std::u16string& currentFolder) {
+TKernelHandle StartDetached(const std::u16string& commandLine, const std::u16string& currentFolder) {
   STARTUPINFOW startup{};
   GetStartupInfoW(&startup);
   PROCESS_INFORMATION process{};
@@ -137,14 +137,14 @@ void StartDetached(const std::u16string& commandLine, const std::u16string& curr
   const std::u16string start =
       u"start " + commandLine + u" in " +
       (currentFolder.empty() ? std::u16string(u"the launcher's current folder") : currentFolder);
-  if (CreateProcessW(nullptr, mutableLine.data(), nullptr, nullptr, FALSE, DETACHED_PROCESS, nullptr,
-                     currentFolder.empty() ? nullptr : as_wcstr(currentFolder), &startup, &process)) {
-    TKernelHandle thread(process.hThread);
-    TKernelHandle started(process.hProcess);
-    RunLog(start + u": started, process id " + DecimalText(process.dwProcessId));
-  } else {
+  if (!CreateProcessW(nullptr, mutableLine.data(), nullptr, nullptr, FALSE, DETACHED_PROCESS, nullptr,
+                      currentFolder.empty() ? nullptr : as_wcstr(currentFolder), &startup, &process)) {
     RunLog(start + u": not started, " + SystemFailureText(GetLastError()));
+    return {};
   }
+  TKernelHandle thread(process.hThread);
+  RunLog(start + u": started, process id " + DecimalText(process.dwProcessId));
+  return TKernelHandle(process.hProcess);
 }
 
 }  // namespace skylaunch

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "Handles.h"
 #include "SkylaunchData.h"
 
 namespace skylaunch {
@@ -19,16 +20,18 @@ std::u16string GetParameters();
 void CreateShortcut(const TSkylaunchData& data);
 
 // "Skylaunch24.new" replaces "Skylaunch24.exe" (the old one kept as ".old" until the move
-// succeeded), then "Skylaunch24.exe" is started with " /WebInstall " and the parameters.
-void ReplaceAndLaunch(const TSkylaunchData& data);
+// succeeded), then "Skylaunch24.exe" is started with " /WebInstall " and the parameters. Returns
+// the started copy's process, empty when none started.
+TKernelHandle ReplaceAndLaunch(const TSkylaunchData& data);
 
 // Starts the installer with `commandLine` in the shared folder; when it is missing, tells the user
 // in a box owned by `owner` and starts nothing.
 void LaunchInstaller(HWND owner, const TSkylaunchData& data, const std::u16string& commandLine);
 
-// Starts a program without waiting for it and without examining whether it started: detached,
-// nothing inherited, the launcher's environment and startup information. `currentFolder` empty:
-// the launcher's current folder.
-void StartDetached(const std::u16string& commandLine, const std::u16string& currentFolder);
+// Starts a program without waiting for it: detached, nothing inherited, the launcher's environment
+// and startup information. `currentFolder` empty: the launcher's current folder. Whether it
+// started goes to the run log only; the result is its process (empty when none started), for the
+// hand-over to the launcher's copy.
+TKernelHandle StartDetached(const std::u16string& commandLine, const std::u16string& currentFolder);
 
 }  // namespace skylaunch

@@ -6,8 +6,8 @@ if(WIN32)
     ${CMAKE_CURRENT_LIST_DIR}/DownloadFormLayout.cpp
     ${CMAKE_CURRENT_LIST_DIR}/ModuleStartup.cpp)
   target_include_directories(launcher_form PUBLIC ${CMAKE_CURRENT_LIST_DIR})
-  target_link_libraries(launcher_form PUBLIC launcher_handoff download_thread internetmgr orbinternet libstate ras
-                                             setup nonvcl)
+  target_link_libraries(launcher_form PUBLIC launcher_chain launcher_handoff download_thread internetmgr orbinternet
+                                             libstate ras setup nonvcl)
 
   # The resource compiler's dependency scan sees #include only, not the files that resources name.
   set_source_files_properties(${CMAKE_CURRENT_LIST_DIR}/resources/Skylaunch.rc PROPERTIES OBJECT_DEPENDS

@@ -34,6 +34,8 @@ if(WIN32 AND TARGET Skylaunch_local)
   # The run log of a first installation and of a refused token: the story (which starts with the
   # configured version), and no secret in it.
   skylaunch_program_test(launcher_log test_log.py 300 --program-version ${SKYLAUNCH_VERSION})
+  # The window answers while the connection check waits; one launcher chain at a time per machine.
+  skylaunch_program_test(launcher_window test_window.py 600)
   # The window's geometry at 96 and at 144 DPI (the prefix's LogPixels, put back afterwards).
   skylaunch_program_test(launcher_dpi test_dpi.py 300)
   # A first installation with decoys of the libraries the program loads planted beside it; the

@@ -4,6 +4,8 @@
 //   WinProbe windows                   top-level windows (with their process) and their controls,
 //                                      each with its window and client rectangle on the screen
 //   WinProbe click <caption> <text>    presses the button <text> of the window captioned <caption>
+//   WinProbe answers <caption> <ms>    whether the window captioned <caption> handles a message sent
+//                                      to it within <ms>, and how long it took
 //   WinProbe run <ms> <program> <arg>…  starts a program in a job and follows it and every program
 //                                      it starts (detached ones too) until all have ended or <ms>
 //                                      passed; one JSON line per start and per end, with exit codes
@@ -87,7 +89,8 @@ int ListWindows() {
     EnumChildWindows(window, Collect, reinterpret_cast<LPARAM>(&children));
     DWORD pid = 0;
     GetWindowThreadProcessId(window, &pid);
-    std::printf("%s%s,\"pid\":%lu,\"children\":[", first ? "" : ",", Describe(window).c_str(), pid);
+    std::printf("%s%s,\"pid\":%lu,\"foreground\":%s,\"children\":[", first ? "" : ",",
+                Describe(window).c_str(), pid, window == GetForegroundWindow() ? "true" : "false");
     for (size_t i = 0; i < children.size(); ++i) {
       std::printf("%s%s}", i ? "," : "", Describe(children[i]).c_str());
     }
@@ -115,6 +118,24 @@ int Click(const std::wstring& caption, const std::wstring& buttonText) {
     }
   }
   std::printf("{\"clicked\":false}\n");
+  return 1;
+}
+
+// A window that is not hung answers WM_NULL as soon as its thread looks at its messages.
+int Answers(const std::wstring& caption, DWORD milliseconds) {
+  std::vector<HWND> windows;
+  EnumWindows(Collect, reinterpret_cast<LPARAM>(&windows));
+  for (HWND window : windows) {
+    if (!IsWindowVisible(window) || TextOf(window) != caption) continue;
+    const ULONGLONG start = GetTickCount64();
+    DWORD_PTR result = 0;
+    const bool answered =
+        SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, milliseconds, &result) != 0;
+    std::printf("{\"found\":true,\"answered\":%s,\"ms\":%llu}\n", answered ? "true" : "false",
+                GetTickCount64() - start);
+    return 0;
+  }
+  std::printf("{\"found\":false}\n");
   return 1;
 }
 
@@ -243,12 +264,13 @@ int wmain(int argc, wchar_t** argv) {
   const std::wstring command = argc > 1 ? argv[1] : L"";
   if (command == L"windows") return ListWindows();
   if (command == L"click" && argc == 4) return Click(argv[2], argv[3]);
+  if (command == L"answers" && argc == 4) return Answers(argv[2], DWORD(_wtoi(argv[3])));
   if (command == L"shortcut" && argc == 3) return ShowShortcut(argv[2]);
   if (command == L"run" && argc >= 4) {
     std::wstring line;
     for (int i = 3; i < argc; ++i) line += (i > 3 ? L" " : L"") + Quoted(argv[i]);
     return RunJob(DWORD(_wtoi(argv[2])), line);
   }
-  std::fprintf(stderr, "usage: WinProbe windows | click <caption> <button text> | run <ms> <program> [<argument>...] | shortcut <link>\n");
+  std::fprintf(stderr, "usage: WinProbe windows | click <caption> <button text> | answers <caption> <ms> | run <ms> <program> [<argument>...] | shortcut <link>\n");
   return 2;
 }

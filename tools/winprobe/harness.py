@@ -178,6 +178,11 @@ class Build:
     def click(self, caption, button):
         return json.loads(self.wine(self.winprobe, "click", caption, button)[1] or "{}").get("clicked")
 
+    def answers(self, caption, milliseconds=500):
+        """Whether the window captioned `caption` handles a message sent to it within `milliseconds`
+        (a hung window does not), and how long it took: {"found", "answered", "ms"}."""
+        return json.loads(self.wine(self.winprobe, "answers", caption, milliseconds)[1] or "{}")
+
     def shortcut(self, link_file):
         """The properties of a shell link, read back through the platform's shell-link object, except
         the show command: Wine's object reads a stored 0 as 1, so it comes from the file's header."""

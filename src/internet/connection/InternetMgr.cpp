@@ -128,7 +128,7 @@ void TInternetManager::SetValidationHost(const std::u16string& value) {
 bool TInternetManager::Connect() {
   FLastError = 0;
   if (!ConnectionAvailable()) return FConnected;
-  if (!FConnected && fPlatform->Autodial(FWindowHandle)) RefreshConnectionState();
+  if (!FConnected && !fAbort && fPlatform->Autodial(FWindowHandle)) RefreshConnectionState();
   if (FConnected) FConnected = ValidateConnection();
   return FConnected;
 }
@@ -188,6 +188,11 @@ bool TInternetManager::OpenValidationURL(HINTERNET session) {
   const std::optional<TValidationTarget> target = CrackValidationURL(FValidationHost);
   if (!target) {
     RecordLastError();
+    return false;
+  }
+  // The last moment before the request: nothing below goes to the network until it is sent.
+  if (fAbort) {
+    FLastError = ERROR_INTERNET_OPERATION_CANCELLED;
     return false;
   }
   TRequestLog log;

@@ -7,6 +7,7 @@
 #include <windows.h>
 #include <wininet.h>
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -54,6 +55,10 @@ class TInternetManager : public TObject {
   uint32_t ValidationTimeout() const { return FValidationTimeout; }
   void SetValidationTimeout(uint32_t value) { FValidationTimeout = value; }
   HWND WindowHandle() const { return FWindowHandle; }
+  // From any thread: from now on no validation request is sent and nothing is dialled (a
+  // validation then fails with ERROR_INTERNET_OPERATION_CANCELLED). One already sent is not
+  // interrupted: its caller stops waiting for it.
+  void SetAbort(bool value) { fAbort = value; }
 
   TInternetMgrStatusChange OnStatusChange;
   TInternetMgrDisconnected OnDisconnected;
@@ -73,6 +78,7 @@ class TInternetManager : public TObject {
   uint32_t FValidationTimeout{7000};
   HWND FWindowHandle{nullptr};
   std::unique_ptr<TConnectionPlatform> fPlatform;
+  std::atomic<bool> fAbort{false};
 };
 
 }  // namespace skylaunch

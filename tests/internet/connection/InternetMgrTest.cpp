@@ -146,6 +146,19 @@ TEST(InternetManager, ConnectFollowsTheConnectionState) {
   }
 }
 
+TEST(InternetManager, AfterAbortNothingIsRequestedOrDialled) {
+  testing::TServiceScenario services;
+  TScriptedConnection::TState state{.flags = 1, .dialSucceeds = true, .connectedAfterDial = true};
+  TManager m(std::make_unique<TScriptedConnection>(state));
+  m.manager->SetValidationHost(Url(local_services::kCatalogURL, u"/health/full"));
+  m.manager->SetAbort(true);
+  EXPECT_FALSE(m.manager->ValidateConnection());
+  EXPECT_EQ(m.manager->LastError(), ERROR_INTERNET_OPERATION_CANCELLED);
+  EXPECT_FALSE(m.manager->Connect());
+  EXPECT_EQ(state.dials, 0);
+  EXPECT_TRUE(services.Control().Requests().empty());
+}
+
 TEST(InternetManager, ValidationHostIsTrimmedAndDefaulted) {
   TManager m;
   EXPECT_EQ(m.manager->ValidationHost(), TInternetManager::kDefaultValidationURL);
