@@ -1,5 +1,10 @@
 #include "ChainLock.h"
 
+#include <aclapi.h>
+#include <sddl.h>
+
+#include <vector>
+
 #include "RunLog.h"
 #include "SystemError.h"
 #include "WinText.h"
@@ -26,6 +31,52 @@ void LogUnavailable(DWORD error) {
   RunLog(u"chain lock: not available, " + SystemFailureText(error) + u"; this launcher runs without it");
 }
 
+// The chain's objects are for the launchers, which run elevated: the system and the administrators
+// may use them, an ordinary user's process can neither open the lock to hold it nor offer or take
+// a ticket.
+class TChainObjectSecurity {
+ public:
+  TChainObjectSecurity() {
+    ConvertStringSecurityDescriptorToSecurityDescriptorW(L"D:P(A;;GA;;;SY)(A;;GA;;;BA)", SDDL_REVISION_1,
+                                                         &fDescriptor, nullptr);
+  }
+  TChainObjectSecurity(const TChainObjectSecurity&) = delete;
+  TChainObjectSecurity& operator=(const TChainObjectSecurity&) = delete;
+  ~TChainObjectSecurity() { LocalFree(fDescriptor); }
+  // The platform's default where the descriptor could not be made.
+  SECURITY_ATTRIBUTES* Attributes() {
+    fAttributes = {sizeof fAttributes, fDescriptor, FALSE};
+    return fDescriptor ? &fAttributes : nullptr;
+  }
+
+ private:
+  PSECURITY_DESCRIPTOR fDescriptor = nullptr;
+  SECURITY_ATTRIBUTES fAttributes{};
+};
+
+// Whether a lock that was already there was made by a launcher as elevated as this one: its owner
+// is the owner this process gives what it makes (the administrators, for an elevated launcher).
+// Any other process may have made it first to keep every launcher out.
+bool MadeByALauncher(HANDLE lock) {
+  PSID owner = nullptr;
+  PSECURITY_DESCRIPTOR descriptor = nullptr;
+  if (GetSecurityInfo(lock, SE_KERNEL_OBJECT, OWNER_SECURITY_INFORMATION, &owner, nullptr, nullptr, nullptr,
+                      &descriptor) != ERROR_SUCCESS) {
+    return false;
+  }
+  TKernelHandle token;
+  DWORD size = 0;
+  bool same = false;
+  if (OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, token.Put())) {
+    GetTokenInformation(token.Get(), TokenOwner, nullptr, 0, &size);
+    std::vector<BYTE> buffer(size);
+    same = size > 0 && GetTokenInformation(token.Get(), TokenOwner, buffer.data(), size, &size) &&
+           EqualSid(owner, reinterpret_cast<TOKEN_OWNER*>(buffer.data())->Owner);
+  }
+  LocalFree(descriptor);
+  return same;
+}
+
 HWND FindChainWindow(const std::u16string& windowClass) {
   const ULONGLONG deadline = GetTickCount64() + kWindowWait;
   HWND window = FindWindowW(as_wcstr(windowClass), nullptr);
@@ -38,10 +89,17 @@ HWND FindChainWindow(const std::u16string& windowClass) {
 
 }  // namespace
 
-TChainLock::TChainLock(bool handOverCopy, std::u16string_view prefix)
-    : fMutex(CreateMutexW(nullptr, FALSE, as_wcstr(ObjectName(prefix, u"Chain")))) {
+TChainLock::TChainLock(bool handOverCopy, std::u16string_view prefix) {
+  TChainObjectSecurity security;
+  fMutex.Reset(CreateMutexW(security.Attributes(), FALSE, as_wcstr(ObjectName(prefix, u"Chain"))));
+  const DWORD made = GetLastError();
   if (!fMutex) {
-    LogUnavailable(GetLastError());
+    LogUnavailable(made);
+    return;
+  }
+  if (made == ERROR_ALREADY_EXISTS && !MadeByALauncher(fMutex.Get())) {
+    fMutex.Reset();
+    RunLog(u"chain lock: made by a process that is no elevated launcher; this launcher runs without it");
     return;
   }
   switch (handOverCopy ? WaitAsCopy(prefix) : WaitForSingleObject(fMutex.Get(), 0)) {
@@ -79,9 +137,10 @@ TChainLock::~TChainLock() {
   if (fOwned) ReleaseMutex(fMutex.Get());
 }
 
-THandOver::THandOver(std::u16string_view prefix)
-    : fCopyWaits(CreateEventW(nullptr, FALSE, FALSE, as_wcstr(ObjectName(prefix, u"CopyWaits")))),
-      fTicket(CreateEventW(nullptr, FALSE, TRUE, as_wcstr(ObjectName(prefix, u"HandOver")))) {
+THandOver::THandOver(std::u16string_view prefix) {
+  TChainObjectSecurity security;
+  fCopyWaits.Reset(CreateEventW(security.Attributes(), FALSE, FALSE, as_wcstr(ObjectName(prefix, u"CopyWaits"))));
+  fTicket.Reset(CreateEventW(security.Attributes(), FALSE, TRUE, as_wcstr(ObjectName(prefix, u"HandOver"))));
   if (!fCopyWaits || !fTicket) {
     RunLog(u"hand-over: no ticket for the copy, " + SystemFailureText(GetLastError()));
   }

@@ -6,7 +6,9 @@
 //
 // The chain's process owns a named mutex of the global namespace. A start that finds it owned
 // ends at once; a chain that ended without releasing it (killed, crashed) left it abandoned,
-// which counts as free.
+// which counts as free. Only administrators may use the chain's objects, and a lock that some
+// other process made first is no launcher's: it is left alone, so that no ordinary program can
+// keep the launcher from running.
 //
 // The hand-over to the copy opens no gap for another start: before the running launcher starts
 // its copy it offers one ticket, and it ends only once the copy waits for the lock, so that the

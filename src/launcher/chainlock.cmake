@@ -2,5 +2,5 @@
 if(WIN32)
   add_library(launcher_chain STATIC ${CMAKE_CURRENT_LIST_DIR}/ChainLock.cpp)
   target_include_directories(launcher_chain PUBLIC ${CMAKE_CURRENT_LIST_DIR})
-  target_link_libraries(launcher_chain PUBLIC nonvcl)
+  target_link_libraries(launcher_chain PUBLIC nonvcl advapi32)
 endif()

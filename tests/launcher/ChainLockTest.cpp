@@ -1,6 +1,7 @@
 #include "ChainLock.h"
 
 #include <windows.h>
+#include <sddl.h>
 
 #include <gtest/gtest.h>
 
@@ -49,6 +50,20 @@ TEST(ChainLock, TheCopyTakesOverWithNoGapForAnotherStart) {
   // A copy that ended before it asked for the lock is not waited for.
   const TKernelHandle ended(CreateEventW(nullptr, TRUE, TRUE, nullptr));
   EXPECT_FALSE(THandOver(kPrefix).AwaitCopy(ended.Get(), 10000));
+}
+
+TEST(ChainLock, ALockThatNoLauncherMadeKeepsNoStartOut) {
+  // Made first by a process of another owner, and held.
+  PSECURITY_DESCRIPTOR descriptor = nullptr;
+  ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorW(L"O:WDD:(A;;GA;;;WD)", SDDL_REVISION_1,
+                                                                   &descriptor, nullptr));
+  SECURITY_ATTRIBUTES attributes{sizeof attributes, descriptor, FALSE};
+  const std::u16string name = kPrefix + u"Squatted.Chain";
+  const TKernelHandle squatter(CreateMutexW(&attributes, TRUE, reinterpret_cast<const wchar_t*>(name.c_str())));
+  LocalFree(descriptor);
+  ASSERT_TRUE(squatter);
+  const auto start = [] { return TChainLock(false, kPrefix + u"Squatted.").AnotherChainRuns(); };
+  EXPECT_FALSE(std::async(std::launch::async, start).get());
 }
 
 }  // namespace
