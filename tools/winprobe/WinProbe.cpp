@@ -173,6 +173,11 @@ int RunJob(DWORD milliseconds, const std::wstring& commandLine) {
   TKernelHandle port(CreateIoCompletionPort(INVALID_HANDLE_VALUE, nullptr, 0, 1));
   JOBOBJECT_ASSOCIATE_COMPLETION_PORT association{job.Get(), port.Get()};
   SetInformationJobObject(job.Get(), JobObjectAssociateCompletionPortInformation, &association, sizeof association);
+  // A chain left running (a test that failed half-way, a probe that was killed) ends with the probe:
+  // it would hold the machine's launcher lock and turn every later start away.
+  JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits{};
+  limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
+  SetInformationJobObject(job.Get(), JobObjectExtendedLimitInformation, &limits, sizeof limits);
 
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
@@ -203,6 +208,7 @@ int RunJob(DWORD milliseconds, const std::wstring& commandLine) {
     LPOVERLAPPED data = nullptr;
     if (int(deadline - now) <= 0 || !GetQueuedCompletionStatus(port.Get(), &code, &key, &data, deadline - now)) {
       std::printf("{\"event\":\"timeout\"}\n");
+      TerminateJobObject(job.Get(), 1);
       return 1;
     }
     const DWORD pid = DWORD(reinterpret_cast<ULONG_PTR>(data));
