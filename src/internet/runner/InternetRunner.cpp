@@ -6,7 +6,7 @@
 namespace skylaunch {
 namespace {
 
-constexpr DWORD kWaitStep = 100;  // ms between two looks at the client
+constexpr DWORD kWaitStep = 100;  // the longest time between two looks at the client, in ms
 
 std::u16string_view MethodName(TInternetOperation operation) {
   switch (operation) {
@@ -72,7 +72,10 @@ void TMyInternet::HandleProgress(TInternet*, uint32_t, uint32_t) { FLastReceived
 void TMyInternet::WaitForRequest(const std::atomic<bool>* aAbort) {
   FLastReceived = GetTickCount64();
   while (CurrentStatus() == erBusy) {
-    Sleep(kWaitStep);
+    // The client posts each notification, each part of the body and the end to its window, so
+    // the wait ends as soon as there is something to dispatch. Messages sent from another thread
+    // are delivered by the dispatch as well.
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, kWaitStep, QS_POSTMESSAGE | QS_SENDMESSAGE);
     if (aAbort != nullptr && *aAbort) {
       Cancel();
       return;
