@@ -32,12 +32,12 @@ class TMyInternet : public TInternet {
   // Dispatches the internal window's messages until none is left.
   void ProcessMessages();
   // Waits for the request to end: while the client is busy, dispatches the internal window's
-  // messages as they arrive, and looks at least every 100 ms. A completion that the platform's
-  // thread had not yet posted when the client turned idle is handled before this returns. A stop
-  // request (`aAbort`, when given) abandons the request at the next look, and so does a request
-  // that has received nothing for ReceiveTimeout milliseconds: not every WinInet ends an
-  // asynchronous request at its receive time-out (under Wine a stalled token request ran on for
-  // 45 s with 20 s set).
+  // messages as they arrive, and every 100 ms takes a look at the stop request and the time-out.
+  // A completion that the platform's thread had not yet posted when the client turned idle is
+  // handled before this returns. A stop request (`aAbort`, when given) abandons the request at the
+  // next look, and so does a request that has received nothing for ReceiveTimeout milliseconds: not
+  // every WinInet ends an asynchronous request at its receive time-out (under Wine a stalled token
+  // request ran on for 45 s with 20 s set).
   void WaitForRequest(const std::atomic<bool>* aAbort = nullptr);
 
   bool FSuccess{false};  // completed, and the status line does not contain "404"
