@@ -120,7 +120,8 @@ class TDownloadProgram : public TObject {
 
   // The download exchange and the files (DownloadProgramFiles.cpp).
   void CompareAndDownload();
-  bool IsNewVersion();
+  // Compares the file's Last-Modified with `stored`, the version file's text.
+  bool IsNewVersion(const std::u16string& stored);
   std::u16string ReadVersionFile() const;
   void WriteVersionFile();
   void DownloadFile(TTransfer& transfer);
