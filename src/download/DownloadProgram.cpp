@@ -22,7 +22,7 @@ class TExchangeScope {
 TDownloadProgram::~TDownloadProgram() { CloseHandles(); }
 
 void TDownloadProgram::SetAbort(bool value) {
-  std::lock_guard lock(fHandlesLock);
+  const TLocked locked(fHandlesLock);
   fAbort = value;
   if (!value) return;
   fStopRequested = true;

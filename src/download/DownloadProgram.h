@@ -30,12 +30,12 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
-#include <mutex>
 #include <string>
 
 #include "BackgroundSha256.h"
 #include "DownloadProgramRules.h"
 #include "Handles.h"
+#include "Locks.h"
 #include "NotifyEvent.h"
 #include "RootObject.h"
 #include "RunLog.h"
@@ -120,7 +120,8 @@ class TDownloadProgram : public TObject {
 
   // The download exchange and the files (DownloadProgramFiles.cpp).
   void CompareAndDownload();
-  bool IsNewVersion();
+  // Compares the file's Last-Modified with `stored`, the version file's text.
+  bool IsNewVersion(const std::u16string& stored);
   std::u16string ReadVersionFile() const;
   void WriteVersionFile();
   void DownloadFile(TTransfer& transfer);
@@ -172,7 +173,7 @@ class TDownloadProgram : public TObject {
   // Set by SetAbort only, not by the workflow's own stop after a failed write: an error after a
   // stop from outside is that stop's doing and ends the work without an error.
   std::atomic<bool> fStopRequested{false};
-  mutable std::mutex fHandlesLock;
+  mutable TLock fHandlesLock;
   // Signalled by SetAbort: ends a wait between two attempts at once.
   TKernelHandle fStopEvent{CreateEventW(nullptr, TRUE, FALSE, nullptr)};
   bool fSSLConnect{};

@@ -76,7 +76,7 @@ bool TDownloadProgram::OpenRequest() {
 }
 
 bool TDownloadProgram::Keep(TInternetHandle& owner, HINTERNET handle) {
-  std::lock_guard lock(fHandlesLock);
+  const TLocked locked(fHandlesLock);
   if (handle != nullptr && fStopRequested) {
     WinInet().InternetCloseHandle(handle);
     SetLastError(ERROR_INTERNET_OPERATION_CANCELLED);
@@ -87,12 +87,12 @@ bool TDownloadProgram::Keep(TInternetHandle& owner, HINTERNET handle) {
 }
 
 HINTERNET TDownloadProgram::Current(const TInternetHandle& owner) const {
-  std::lock_guard lock(fHandlesLock);
+  const TLocked locked(fHandlesLock);
   return owner.Get();
 }
 
 void TDownloadProgram::CloseHandles() {
-  std::lock_guard lock(fHandlesLock);
+  const TLocked locked(fHandlesLock);
   CloseHandlesLocked();
 }
 

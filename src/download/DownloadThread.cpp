@@ -15,7 +15,7 @@ void TDownloadThread::Execute() {
 void TDownloadThread::RunWorkflow() {
   {
     TOwned<TDownloadProgram> program = Create<TDownloadProgram>();
-    std::lock_guard lock(fProgramLock);
+    const TLocked locked(fProgramLock);
     fDownloadProgram = std::move(program);
   }
   // Released on every way out, under the lock, so Terminate never meets a half-released object.
@@ -24,7 +24,7 @@ void TDownloadThread::RunWorkflow() {
     ~TRelease() {
       TOwned<TDownloadProgram> program;
       {
-        std::lock_guard lock(thread.fProgramLock);
+        const TLocked locked(thread.fProgramLock);
         program = std::move(thread.fDownloadProgram);
       }
     }
@@ -43,12 +43,12 @@ void TDownloadThread::RunWorkflow() {
 
 void TDownloadThread::Terminate() {
   TThread::Terminate();
-  std::lock_guard lock(fProgramLock);
+  const TLocked locked(fProgramLock);
   if (fDownloadProgram) fDownloadProgram->SetAbort(true);
 }
 
 int32_t TDownloadThread::MaxStatus() const {
-  std::lock_guard lock(fProgramLock);
+  const TLocked locked(fProgramLock);
   return fDownloadProgram ? fDownloadProgram->DownloadSize() / 4096 + 1 : 0;
 }
 

@@ -3,10 +3,10 @@
 // launcher window keeps processing messages. Every event is called directly on the worker.
 #include <exception>
 #include <functional>
-#include <mutex>
 #include <string>
 
 #include "DownloadProgram.h"
+#include "Locks.h"
 #include "NotifyEvent.h"
 #include "Thread.h"
 
@@ -55,7 +55,7 @@ class TDownloadThread : public TThread {
   // Exists only while Execute runs. Terminate and MaxStatus reach it under the lock, so neither
   // touches a workflow that Execute is releasing.
   TOwned<TDownloadProgram> fDownloadProgram;
-  mutable std::mutex fProgramLock;
+  mutable TLock fProgramLock;
 };
 
 }  // namespace skylaunch

@@ -224,7 +224,7 @@ void TDownloadForm::FirstSetup() {
   try {
     SetupDownloadThread();
   } catch (...) {
-    std::lock_guard lock(fMembersLock);
+    const TLocked locked(fMembersLock);
     // After Cancel an error is no longer the user's concern; before it, it ends the run.
     if (fAbort) {
       RunLog(u"after Cancel, not shown: " + ExceptionText(std::current_exception()));
@@ -236,7 +236,7 @@ void TDownloadForm::FirstSetup() {
 }
 
 void TDownloadForm::RethrowSetupError() {
-  auto lock = LockDelivering(fMembersLock);
+  const auto locked = LockDelivering(fMembersLock);
   if (fSetupError) std::rethrow_exception(std::exchange(fSetupError, nullptr));
 }
 
@@ -265,7 +265,7 @@ void TDownloadForm::SetupDownloadThread() {
 }
 
 void TDownloadForm::ConfigureAndStartWorker() {
-  std::lock_guard lock(fMembersLock);
+  const TLocked locked(fMembersLock);
   if (!fDownloadThread || fAbort) return;  // cancelled, or the window is being released
   TDownloadThread& worker = *fDownloadThread;
   const TSkylaunchData& data = *FSkylaunchData;
@@ -289,14 +289,14 @@ void TDownloadForm::RequestQuit() {
 }
 
 void TDownloadForm::ThreadUpdateStatusText(const std::u16string& NewStatus) {
-  std::lock_guard lock(fMembersLock);
+  const TLocked locked(fMembersLock);
   if (fInstrLabel) fInstrLabel->SetCaption(NewStatus);
 }
 
 void TDownloadForm::ThreadUpdateDownloadStatus(int32_t, bool& StopThread) {
   StopThread = fAbort;
   if (StopThread) return;  // the window is closing: the lock is Cancel's now
-  std::lock_guard lock(fMembersLock);
+  const TLocked locked(fMembersLock);
   if (!fDownloadThread) return;
   fProgressMax = fDownloadThread->MaxStatus();
   ++fProgressSteps;
@@ -339,7 +339,7 @@ void TDownloadForm::StopWork() {
 void TDownloadForm::CancelButtonClick(TObject*) {
   RunLog(u"Cancel pressed");
   StopWork();
-  auto lock = LockDelivering(fMembersLock);
+  const auto locked = LockDelivering(fMembersLock);
   ShowProgress();
   if (fProgressBar) fProgressBar->StepIt();
   if (fDownloadThread) fDownloadThread->Terminate();
@@ -350,7 +350,7 @@ void TDownloadForm::WMClose(TMessage&) {
   // Closing the window is a cancel too (after a hand-off it changes nothing).
   StopWork();
   {
-    auto lock = LockDelivering(fMembersLock);
+    const auto locked = LockDelivering(fMembersLock);
     if (fDownloadThread) fDownloadThread->Terminate();
     fInstrLabel.reset();
     fProgressBar.reset();
@@ -366,7 +366,7 @@ void TDownloadForm::BeforeDestruction() {
   for (;;) {
     TOwned<TThread> thread;
     {
-      auto lock = LockDelivering(fMembersLock);
+      const auto locked = LockDelivering(fMembersLock);
       if (fDownloadThread) {
         thread = std::move(fDownloadThread);
       } else {
@@ -393,7 +393,7 @@ void TDownloadForm::ThreadDownloadComplete(TObject*) {
   if (!fAbort) CatchUpProgress();
   // Under the lock that Cancel takes: a hand-off runs whole before Cancel takes effect, or not at
   // all. Cancel's flag is set before it waits for the lock, so none starts once it was pressed.
-  std::unique_lock lock(fMembersLock);
+  TLocked locked(fMembersLock);
   if (fAbort || !fDownloadThread) return;
   if (fInstrLabel) fInstrLabel->SetCaption(u"Launching " + FSkylaunchData->AppDescription());
   switch (FSkylaunchData->AppType()) {
@@ -404,7 +404,7 @@ void TDownloadForm::ThreadDownloadComplete(TObject*) {
       THandOver handOver;
       const TKernelHandle copy = ReplaceAndLaunch();
       // The copy has been started: from here Cancel only closes the window.
-      lock.unlock();
+      locked.Unlock();
       handOver.AwaitCopy(copy.Get(), kCopyStart);
       PostMessageW(fHandle, WM_CLOSE, 0, 0);
       break;
@@ -418,7 +418,7 @@ void TDownloadForm::ThreadDownloadComplete(TObject*) {
       TOwned<TThread> previous = std::exchange(fStarterThread, std::move(fDownloadThread));
       fDownloadThread = Create<TDownloadThread>(true);
       // The check may wait for the network and ask the user: Cancel must be able to come in.
-      lock.unlock();
+      locked.Unlock();
       previous.reset();
       SetupDownloadThread();
       break;

@@ -7,12 +7,12 @@
 #include <array>
 #include <atomic>
 #include <exception>
-#include <mutex>
 #include <string>
 
 #include "DownloadThread.h"
 #include "Dpi.h"
 #include "InternetMgr.h"
+#include "Locks.h"
 #include "NonVCLControls.h"
 #include "NonVCLWindow.h"
 #include "SkylaunchData.h"
@@ -107,7 +107,7 @@ class TDownloadForm : public TNonVCLWindow {
   // The worker's handlers reach the controls and the current worker under this lock; the
   // window's thread takes it while delivering the messages the worker sends (so neither waits
   // for the other) before it frees controls or swaps workers.
-  std::recursive_mutex fMembersLock;
+  TRecursiveLock fMembersLock;
   // Published by the worker per piece of the body, taken by ShowProgress: the bar's maximum and the
   // steps not shown yet.
   std::atomic<int32_t> fProgressMax{0};

@@ -20,7 +20,7 @@ if(WIN32)
     # to them come later on the link line.
     target_link_libraries(${name} PRIVATE launcher_form
                                           ${release_service} "$<LINK_LIBRARY:WHOLE_ARCHIVE,${oauth_client}>")
-    target_link_libraries(${name} PRIVATE program_version)
+    target_link_libraries(${name} PRIVATE program_version program_runtime)
     target_link_options(${name} PRIVATE -municode)
   endfunction()
 

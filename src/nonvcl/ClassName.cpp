@@ -1,11 +1,9 @@
 #include "ClassName.h"
 
-#include <cxxabi.h>
-
-#include <cstdlib>
-#include <memory>
+#include <optional>
 #include <string_view>
 
+#include "MangledTypeName.h"
 #include "Utf.h"
 
 namespace skylaunch {
@@ -33,10 +31,9 @@ size_t LastComponentStart(std::string_view name) {
 }  // namespace
 
 std::u16string ClassNameOf(const std::type_info& type) {
-  int status = 0;
-  const std::unique_ptr<char, void (*)(void*)> demangled(
-      abi::__cxa_demangle(type.name(), nullptr, nullptr, &status), std::free);
-  const std::string_view name = status == 0 && demangled ? demangled.get() : type.name();
+  const std::string_view mangled = type.name();
+  const std::optional<std::string> demangled = DemangledTypeName(mangled);
+  const std::string_view name = demangled ? std::string_view(*demangled) : mangled;
   return FromUtf8(name.substr(LastComponentStart(name)));
 }
 

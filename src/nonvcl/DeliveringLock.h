@@ -3,23 +3,21 @@
 // lock held, for one of those windows to handle a message it sent.
 #include <windows.h>
 
-#include <mutex>
+#include "Locks.h"
 
 namespace skylaunch {
 
-// Waits for `mutex` while still delivering the messages that other threads send to this thread's
+// Waits for `lock` while still delivering the messages that other threads send to this thread's
 // windows, so a holder of the lock that waits for one of them can finish. Posted messages stay
 // queued.
-template <class Mutex>
-std::unique_lock<Mutex> LockDelivering(Mutex& mutex) {
-  std::unique_lock lock(mutex, std::try_to_lock);
-  while (!lock.owns_lock()) {
+template <class Lock>
+TLocked<Lock> LockDelivering(Lock& lock) {
+  while (!lock.TryLock()) {
     MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_SENDMESSAGE);
     MSG message;
     PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
-    lock.try_lock();
   }
-  return lock;
+  return TLocked<Lock>::Adopt(lock);
 }
 
 }  // namespace skylaunch

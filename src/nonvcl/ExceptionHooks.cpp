@@ -4,7 +4,6 @@
 
 #include <atomic>
 #include <cstdlib>
-#include <mutex>
 #include <new>
 
 #include "FaultTrampoline.h"
@@ -76,17 +75,20 @@ void OutOfMemoryHandler() {
   RuntimeErrorHandler(reOutOfMemory);
 }
 
+BOOL CALLBACK InstallOnce(INIT_ONCE*, void*, void**) {
+  OwnImage = ImageOf(reinterpret_cast<const void*>(&ConvertFault));
+  AddVectoredExceptionHandler(1, ConvertFault);
+  PreviousTopLevelFilter = SetUnhandledExceptionFilter(TopLevelFilter);
+  std::set_terminate(TerminateHandler);
+  std::set_new_handler(OutOfMemoryHandler);
+  return TRUE;
+}
+
 }  // namespace
 
 void InstallExceptionHooks() {
-  static std::once_flag installed;
-  std::call_once(installed, [] {
-    OwnImage = ImageOf(reinterpret_cast<const void*>(&ConvertFault));
-    AddVectoredExceptionHandler(1, ConvertFault);
-    PreviousTopLevelFilter = SetUnhandledExceptionFilter(TopLevelFilter);
-    std::set_terminate(TerminateHandler);
-    std::set_new_handler(OutOfMemoryHandler);
-  });
+  static INIT_ONCE installed = INIT_ONCE_STATIC_INIT;
+  InitOnceExecuteOnce(&installed, InstallOnce, nullptr, nullptr);
 }
 
 void UnhandledExceptionHandler(const std::exception_ptr& E) {

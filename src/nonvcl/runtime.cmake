@@ -21,3 +21,12 @@ if(WIN32)
   # flags travel with nonvcl_core, which all of that code links.
   target_compile_options(nonvcl_core PUBLIC -fnon-call-exceptions -fasynchronous-unwind-tables)
 endif()
+
+# The program's own definitions of what the C++ library would otherwise link at a multiple of the
+# size: its throw helpers and its default terminate handler. Objects, not an archive, so that they
+# stand ahead of the library whatever refers to them; linked by the programs, not by the tests of
+# their parts (see ThrowHelpers.cpp and TerminateDefault.cpp).
+if(WIN32)
+  add_library(program_runtime OBJECT ThrowHelpers.cpp TerminateDefault.cpp)
+  target_link_libraries(program_runtime PUBLIC nonvcl_core)
+endif()

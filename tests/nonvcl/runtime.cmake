@@ -6,7 +6,8 @@ skylaunch_add_test(nonvcl_runtime_errors_test SOURCES RuntimeErrorsTest.cpp LIBS
 if(WIN32)
   # Helper program of the exception-hook tests: lets an exception go uncaught.
   add_executable(nonvcl_runtime_child RuntimeChild.cpp Faults.cpp)
-  target_link_libraries(nonvcl_runtime_child PRIVATE nonvcl)
+  # With the program's own throw helpers and terminate handler, as the program has them.
+  target_link_libraries(nonvcl_runtime_child PRIVATE nonvcl program_runtime)
 endif()
 skylaunch_add_test(nonvcl_thread_test WINDOWS_ONLY
   SOURCES ThreadTest.cpp RuntimeTestEnvironment.cpp LIBS nonvcl)
@@ -16,3 +17,5 @@ if(WIN32)
   add_dependencies(nonvcl_exception_hooks_test nonvcl_runtime_child)
 endif()
 skylaunch_add_test(nonvcl_system_error_test WINDOWS_ONLY SOURCES SystemErrorTest.cpp LIBS nonvcl)
+skylaunch_add_test(nonvcl_throw_helpers_test WINDOWS_ONLY
+  SOURCES ThrowHelpersTest.cpp LIBS nonvcl_core program_runtime)

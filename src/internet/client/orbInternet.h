@@ -39,9 +39,9 @@
 #include <atomic>
 #include <cstdint>
 #include <memory>
-#include <mutex>
 #include <string>
 
+#include "Locks.h"
 #include "ObjectInstance.h"
 #include "PlatformHttp.h"
 #include "RASConn.h"
@@ -206,7 +206,7 @@ class TInternet : public TObject {
   // Held by a notification while it works with the request's handles and stream, and by
   // FinalizeRequest while it marks the request as ending, so the two never overlap. Recursive:
   // the platform may report a notification on the thread of a call that a notification made.
-  std::recursive_mutex fNotificationLock;
+  TRecursiveLock fNotificationLock;
   // The body is read into this buffer. It belongs to the client, not to a stack frame, because
   // a read that the platform accepts as pending may still hold on to it after the call returned.
   char fReadBuffer[4096]{};

@@ -28,7 +28,7 @@ void TInternet::DispatchCallback(DWORD_PTR aContext, DWORD aStatusCode, void* aS
   try {
     // The creating thread finalizes under the same lock: a notification either finishes with the
     // request's handles and stream before they go, or finds the request over and leaves it alone.
-    std::lock_guard<std::recursive_mutex> guard(fNotificationLock);
+    const TLocked locked(fNotificationLock);
     if (fCallbackStatus == csOK && aContext == fContext) {
       if (completion) {
         const auto* result = static_cast<const INTERNET_ASYNC_RESULT*>(aStatusInformation);

@@ -33,17 +33,17 @@ DWORD_PTR NewRequestContext() {
 }
 
 void TInternetList::Add(TInternet* client) {
-  std::lock_guard<std::mutex> guard(fLock);
+  const TLocked locked(fLock);
   if (std::find(fClients.begin(), fClients.end(), client) == fClients.end()) fClients.push_back(client);
 }
 
 void TInternetList::Remove(TInternet* client) {
-  std::lock_guard<std::mutex> guard(fLock);
+  const TLocked locked(fLock);
   fClients.erase(std::remove(fClients.begin(), fClients.end(), client), fClients.end());
 }
 
 TInternet* TInternetList::EnterNotification(DWORD_PTR context) {
-  std::lock_guard<std::mutex> guard(fLock);
+  const TLocked locked(fLock);
   for (TInternet* client : fClients) {
     if (client->fContext != context) continue;
     if (client->fIsTerminating) return nullptr;
@@ -54,7 +54,7 @@ TInternet* TInternetList::EnterNotification(DWORD_PTR context) {
 }
 
 void TInternetList::BeginTermination(TInternet* client) {
-  std::lock_guard<std::mutex> guard(fLock);
+  const TLocked locked(fLock);
   client->fIsTerminating = true;
 }
 

@@ -8,8 +8,9 @@
 // explicitly, after the library list's start-up and before its shutdown, while no client exists.
 #include <windows.h>
 
-#include <mutex>
 #include <vector>
+
+#include "Locks.h"
 
 namespace skylaunch {
 
@@ -35,7 +36,7 @@ class TInternetList {
   void BeginTermination(TInternet* client);
 
  private:
-  std::mutex fLock;
+  TLock fLock;
   std::vector<TInternet*> fClients;
 };
 

@@ -2,9 +2,9 @@
 
 #include <algorithm>
 #include <cwchar>
-#include <mutex>
 #include <vector>
 
+#include "Locks.h"
 #include "RASText.h"
 #include "WinText.h"
 
@@ -16,7 +16,7 @@ constexpr DWORD kErrorTextCapacity = 255;
 
 // Every TRASConn from its construction to its destruction.
 struct TLiveList {
-  std::mutex Lock;
+  TLock Lock;
   std::vector<TRASConn*> Items;
 };
 
@@ -27,13 +27,13 @@ TLiveList& LiveList() {
 
 void JoinLiveList(TRASConn* connection) {
   TLiveList& live = LiveList();
-  std::lock_guard<std::mutex> guard(live.Lock);
+  const TLocked locked(live.Lock);
   live.Items.push_back(connection);
 }
 
 void LeaveLiveList(TRASConn* connection) {
   TLiveList& live = LiveList();
-  std::lock_guard<std::mutex> guard(live.Lock);
+  const TLocked locked(live.Lock);
   std::erase(live.Items, connection);
 }
 
@@ -70,7 +70,7 @@ void TRASConn::Destroy() {
 
 TRASConn* TRASConn::FindByHandle(UINT_PTR handle) {
   TLiveList& live = LiveList();
-  std::lock_guard<std::mutex> guard(live.Lock);
+  const TLocked locked(live.Lock);
   const auto found = std::find_if(live.Items.begin(), live.Items.end(),
                                   [handle](const TRASConn* item) { return item->fHandle == handle; });
   return found == live.Items.end() ? nullptr : *found;

@@ -6,7 +6,7 @@
 namespace skylaunch {
 namespace {
 
-constexpr DWORD kWaitStep = 100;  // ms between two looks at the client
+constexpr DWORD kWaitStep = 100;  // the longest time between two looks at the client, in ms
 
 std::u16string_view MethodName(TInternetOperation operation) {
   switch (operation) {
@@ -26,6 +26,16 @@ std::u16string FailureText(const TMyInternet& client, const std::atomic<bool>* a
     return u"abandoned: nothing received for " + DecimalText(client.ReceiveTimeout()) + u" ms";
   }
   return client.FFailure;
+}
+
+// Waits until a message is posted or sent to this thread, or until the tick count `deadline`. The
+// client posts each notification, each part of the body and the end to its window, so the wait
+// ends as soon as there is something to dispatch; messages that another thread sends are
+// delivered by the dispatch as well.
+void WaitForMessageUntil(uint64_t deadline) {
+  const uint64_t now = GetTickCount64();
+  MsgWaitForMultipleObjects(0, nullptr, FALSE, now < deadline ? static_cast<DWORD>(deadline - now) : 0,
+                            QS_POSTMESSAGE | QS_SENDMESSAGE);
 }
 
 void CopyPostData(TStream& source, TMemoryStream& target) {
@@ -71,14 +81,23 @@ void TMyInternet::HandleProgress(TInternet*, uint32_t, uint32_t) { FLastReceived
 
 void TMyInternet::WaitForRequest(const std::atomic<bool>* aAbort) {
   FLastReceived = GetTickCount64();
+  uint64_t nextLook = FLastReceived + kWaitStep;
   while (CurrentStatus() == erBusy) {
-    Sleep(kWaitStep);
-    if (aAbort != nullptr && *aAbort) {
+    WaitForMessageUntil(nextLook);
+    // The stop request and the receive time-out are looked at once per wait step, not at every
+    // message: a request cancelled between its send and its answer can leave its connection,
+    // answer still to come, to the next request (WinInet under Wine keeps it for reuse, and the
+    // next request on it reads that answer as its own), so a request that answers within its
+    // first step is never cut.
+    const uint64_t now = GetTickCount64();
+    const bool look = now >= nextLook;
+    if (look) nextLook = now + kWaitStep;
+    if (look && aAbort != nullptr && *aAbort) {
       Cancel();
       return;
     }
     ProcessMessages();
-    if (CurrentStatus() == erBusy && ReceiveTimeout() > 0 &&
+    if (look && CurrentStatus() == erBusy && ReceiveTimeout() > 0 &&
         GetTickCount64() - FLastReceived > static_cast<uint64_t>(ReceiveTimeout())) {
       Cancel();
       return;

@@ -1,9 +1,8 @@
 #pragma once
 // ExecuteInternetRequest: one HTTP request run to its end on the calling thread, for callers that
 // have no message loop of their own to wait in (the bearer-token client on the download worker).
-// It drives an asynchronous client (TMyInternet) and waits, sleeping 100 ms at a time and
-// dispatching only that client's messages; messages for the thread's other windows wait until the
-// call returns.
+// It drives an asynchronous client (TMyInternet) and waits for the client's messages, dispatching
+// only those as they arrive; messages for the thread's other windows wait until the call returns.
 #include <windows.h>
 
 #include <atomic>
@@ -32,12 +31,13 @@ class TMyInternet : public TInternet {
   bool PumpMessage(MSG& aMsg);
   // Dispatches the internal window's messages until none is left.
   void ProcessMessages();
-  // Waits for the request to end: while the client is busy, sleeps 100 ms and dispatches the
-  // internal window's messages. A completion that the platform's thread had not yet posted when
-  // the client turned idle is handled before this returns. A stop request (`aAbort`, when given)
-  // abandons the request at the next look, and so does a request that has received nothing for
-  // ReceiveTimeout milliseconds: not every WinInet ends an asynchronous request at its receive
-  // time-out (under Wine a stalled token request ran on for 45 s with 20 s set).
+  // Waits for the request to end: while the client is busy, dispatches the internal window's
+  // messages as they arrive, and every 100 ms takes a look at the stop request and the time-out.
+  // A completion that the platform's thread had not yet posted when the client turned idle is
+  // handled before this returns. A stop request (`aAbort`, when given) abandons the request at the
+  // next look, and so does a request that has received nothing for ReceiveTimeout milliseconds: not
+  // every WinInet ends an asynchronous request at its receive time-out (under Wine a stalled token
+  // request ran on for 45 s with 20 s set).
   void WaitForRequest(const std::atomic<bool>* aAbort = nullptr);
 
   bool FSuccess{false};  // completed, and the status line does not contain "404"
