@@ -1,6 +1,6 @@
 # Cross toolchain of the deployable program (preset "release"): as mingw-i686.cmake, but with the
 # compilers of the win32 thread model. The program's locks and threads are the platform's own
-# (src/nonvcl/Locks.h, TThread), so the C++ runtime needs threads only for itself: exception
+# (src/nonvcl/runtime/Locks.h, TThread), so the C++ runtime needs threads only for itself: exception
 # objects, thread-local data, the unwinder's tables. With the posix model it takes them from the
 # winpthread library, linked whole at about 30 KB; with this one from a few calls of its own. A use
 # of the standard library's threads or locks fails to compile here, since this model has none.

@@ -1,7 +1,0 @@
-skylaunch_add_test(nonvcl_text_test SOURCES TextUtilsTest.cpp LIBS nonvcl_core)
-skylaunch_add_test(nonvcl_show_exception_test WINDOWS_ONLY
-  SOURCES ShowExceptionTest.cpp LIBS nonvcl test_support)
-skylaunch_add_test(nonvcl_stream_test SOURCES StreamTest.cpp LIBS nonvcl_core)
-skylaunch_add_test(nonvcl_file_stream_test WINDOWS_ONLY SOURCES FileStreamTest.cpp LIBS nonvcl)
-skylaunch_add_test(nonvcl_run_log_text_test SOURCES RunLogTextTest.cpp LIBS nonvcl_core)
-skylaunch_add_test(nonvcl_run_log_test WINDOWS_ONLY SOURCES RunLogTest.cpp LIBS nonvcl)

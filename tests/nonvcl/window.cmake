@@ -1,5 +1,0 @@
-skylaunch_add_test(nonvcl_class_name_test SOURCES ClassNameTest.cpp LIBS nonvcl_core)
-skylaunch_add_test(nonvcl_window_test WINDOWS_ONLY
-  SOURCES ObjectInstanceTest.cpp NonVCLWindowTest.cpp LIBS nonvcl test_support)
-skylaunch_add_test(nonvcl_controls_test WINDOWS_ONLY SOURCES NonVCLControlsTest.cpp LIBS nonvcl)
-skylaunch_add_test(nonvcl_control_id_test WINDOWS_ONLY SOURCES ControlItemIDTest.cpp LIBS nonvcl)
