@@ -43,7 +43,8 @@ void CompressPortable(uint32_t* state, const uint8_t* data, size_t blocks) {
     uint32_t a = state[0], b = state[1], c = state[2], d = state[3];
     uint32_t e = state[4], f = state[5], g = state[6], h = state[7];
     for (int t = 0; t < 64; ++t) {
-      const uint32_t t1 = h + (Rotr(e, 6) ^ Rotr(e, 11) ^ Rotr(e, 25)) + ((e & f) ^ (~e & g)) + kRound[t] + w[t];
+      const uint32_t t1 =
+          h + (Rotr(e, 6) ^ Rotr(e, 11) ^ Rotr(e, 25)) + ((e & f) ^ (~e & g)) + kRound[t] + w[t];
       const uint32_t t2 = (Rotr(a, 2) ^ Rotr(a, 13) ^ Rotr(a, 22)) + ((a & b) ^ (a & c) ^ (b & c));
       h = g;
       g = f;
@@ -80,8 +81,8 @@ bool ProcessorHasShaExtensions() {
 // words A, B, E, F in one register and C, D, G, H in the other). The compiler keeps vectors on the
 // stack with aligned moves, but a 32-bit Windows thread's stack is only 4-byte aligned when it gets
 // here, so the function aligns its own frame.
-__attribute__((target("sha,sse4.1,ssse3"), force_align_arg_pointer)) void CompressAccelerated(uint32_t* state, const uint8_t* data,
-                                                                       size_t blocks) {
+__attribute__((target("sha,sse4.1,ssse3"), force_align_arg_pointer)) void CompressAccelerated(
+    uint32_t* state, const uint8_t* data, size_t blocks) {
   const __m128i byteSwap = _mm_set_epi64x(0x0c0d0e0f08090a0bULL, 0x0405060700010203ULL);
   __m128i cdab = _mm_shuffle_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(&state[0])), 0xB1);
   __m128i efgh = _mm_shuffle_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(&state[4])), 0x1B);
@@ -102,7 +103,8 @@ __attribute__((target("sha,sse4.1,ssse3"), force_align_arg_pointer)) void Compre
         next = _mm_add_epi32(next, _mm_alignr_epi8(w[(g + 3) & 3], w[(g + 2) & 3], 4));
         group = _mm_sha256msg2_epu32(next, w[(g + 3) & 3]);
       }
-      __m128i message = _mm_add_epi32(group, _mm_load_si128(reinterpret_cast<const __m128i*>(&kRound[4 * g])));
+      __m128i message =
+          _mm_add_epi32(group, _mm_load_si128(reinterpret_cast<const __m128i*>(&kRound[4 * g])));
       cdgh = _mm_sha256rnds2_epu32(cdgh, abef, message);
       message = _mm_shuffle_epi32(message, 0x0E);
       abef = _mm_sha256rnds2_epu32(abef, cdgh, message);
